@@ -1,0 +1,86 @@
+#include "ornaUtils.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSet>
+
+#include <cstdlib>
+
+namespace ORNAUtils {
+
+QString environmentVariable(const QString &name)
+{
+    const char *value = std::getenv(name.toLocal8Bit().constData());
+    if (!value)
+        return QString();
+    QString text = QString::fromLocal8Bit(value);
+    if (text.isNull())
+        text = QLatin1String("");
+    return text;
+}
+
+QString normalizePath(const QString &path)
+{
+    QString cleaned = QDir::cleanPath(path);
+    cleaned.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return cleaned;
+}
+
+QString removeExtension(const QString &path)
+{
+    const int dot = path.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? path : path.left(dot);
+}
+
+QString directoryOfPath(const QString &path)
+{
+    const QString native = QDir::toNativeSeparators(path);
+    const int slash = native.lastIndexOf(QLatin1Char('/'));
+    return slash <= 0 ? native : native.left(slash);
+}
+
+bool isTrueText(const QString &text)
+{
+    if (text.isEmpty())
+        return false;
+    // Built once; function-local statics are initialised thread-safely.
+    static const QSet<QString> trueWords = {QStringLiteral("true"), QStringLiteral("yes"),
+                                            QStringLiteral("1"), QStringLiteral("on")};
+    return trueWords.contains(text.toLower());
+}
+
+bool makePath(const QString &path)
+{
+    const QStringList pieces = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    QString running = path.startsWith(QLatin1Char('/')) ? QStringLiteral("/") : QString();
+    QDir current;
+    for (const QString &piece : pieces) {
+        running += piece + QLatin1Char('/');
+        if (!QFileInfo::exists(running) && !current.mkdir(running))
+            return false;
+    }
+    return true;
+}
+
+bool removeDirectoryRecursively(const QString &path)
+{
+    // A link given as the tree itself is only unlinked: its target is not ours to delete.
+    if (QFileInfo(path).isSymLink())
+        return QFile::remove(path);
+    bool result = true;
+    QDir directory(path);
+    if (directory.exists()) {
+        const QFileInfoList entries = directory.entryInfoList(
+            QDir::Dirs | QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+            QDir::Unsorted);
+        for (const QFileInfo &entry : entries) {
+            if (entry.isDir() && !entry.isSymLink())
+                result = removeDirectoryRecursively(entry.filePath()) && result;
+            else
+                result = QFile::remove(entry.filePath()) && result;
+        }
+    }
+    return QDir().rmdir(path) && result;
+}
+
+} // namespace ORNAUtils

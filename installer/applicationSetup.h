@@ -1,0 +1,28 @@
+#ifndef APPLICATIONSETUP_H
+#define APPLICATIONSETUP_H
+
+#include <QString>
+
+#include <memory>
+
+class QCoreApplication;
+
+// Creates the application object: graphical when DISPLAY names a display, else console only.
+// A display that cannot be opened does not abort the program: the object is still created
+// (on the offscreen platform), and displayProblem() says why no window can be shown.
+class ApplicationSetup
+{
+public:
+    std::unique_ptr<QCoreApplication> createApplication(int &argc, char **argv);
+
+    bool isGraphical() const { return m_graphical; }
+
+    // Empty when windows can be shown, else a sentence saying why not.
+    QString displayProblem() const { return m_displayProblem; }
+
+private:
+    bool m_graphical = false;
+    QString m_displayProblem;
+};
+
+#endif // APPLICATIONSETUP_H
