@@ -1,0 +1,59 @@
+#ifndef ORNAINSTALLERBASE_H
+#define ORNAINSTALLERBASE_H
+
+#include "ornaInstallerSettings.h"
+
+#include <QObject>
+#include <QStringList>
+
+class QWizard;
+
+// Common base of the installer and the uninstaller engines: the settings, the directories of
+// the run, and the one way every engine message reaches the user.
+class ORNAInstallerBase : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit ORNAInstallerBase(const InstallerOptions &options);
+    ~ORNAInstallerBase() override;
+
+    void setVerbose(bool on) { verbose = on; }
+    void setTempDirectory(const QString &directory) { tempDirectory = directory; }
+    const ORNAInstallerSettings &installerSettings() const { return settings; }
+    QString installationDirectory() const { return installDirectory; }
+    QWizard *wizardWindow() const { return wizard; }
+
+    // Shows the wizard; logs an error when there is none.
+    void showWizard();
+
+    // Runs an external tool synchronously; failures are logged, never returned.
+    void runTool(const QString &program, const QStringList &arguments);
+
+    // Where the registered desktop entry files are kept: <install>/Uninstaller/desktopEntries/.
+    QString desktopEntriesDirectory() const;
+
+    // Hands every icon below <install>/bin/icons/<size>x.../ to processIcon.
+    void installIcons();
+
+    // Registers (installer) or unregisters (uninstaller) one icon of the given pixel size.
+    virtual void processIcon(const QString &iconFile, const QString &size) = 0;
+
+public Q_SLOTS:
+    virtual void logMessage(const QString &message);
+    virtual void logError(const QString &message);
+
+protected:
+    // Creates the wizard shared by both engines: style, pictures, page-change connection.
+    void createWizard();
+
+    ORNAInstallerSettings settings;
+    QString applicationDirectory;
+    QString installDirectory;
+    QString tempDirectory;
+    bool logToPage = false;
+    bool verbose = false;
+    QWizard *wizard = nullptr;
+};
+
+#endif // ORNAINSTALLERBASE_H

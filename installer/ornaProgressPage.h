@@ -1,0 +1,28 @@
+#ifndef ORNAPROGRESSPAGE_H
+#define ORNAPROGRESSPAGE_H
+
+#include <QWizardPage>
+
+class QProgressBar;
+class QTextEdit;
+
+// The installation's log and progress bar.
+class ORNAProgressPage : public QWizardPage
+{
+    Q_OBJECT
+
+public:
+    explicit ORNAProgressPage(const QString &productTitle, QWidget *parent = nullptr);
+
+    void setProgressMaximum(int maximum);
+    void setProgressValue(int value);
+    void setProgressToMaximum();
+    void appendMessage(const QString &text);
+    void appendError(const QString &text);
+
+private:
+    QTextEdit *logEdit;
+    QProgressBar *progressBar;
+};
+
+#endif // ORNAPROGRESSPAGE_H

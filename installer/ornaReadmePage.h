@@ -1,0 +1,13 @@
+#ifndef ORNAREADMEPAGE_H
+#define ORNAREADMEPAGE_H
+
+#include <QWizardPage>
+
+// Shows the product's readme after the installation.
+class ORNAReadmePage : public QWizardPage
+{
+public:
+    explicit ORNAReadmePage(const QString &readmeText, QWidget *parent = nullptr);
+};
+
+#endif // ORNAREADMEPAGE_H

@@ -1,0 +1,14 @@
+#ifndef ORNAUNINSTALLERWELCOMEPAGE_H
+#define ORNAUNINSTALLERWELCOMEPAGE_H
+
+#include <QWizardPage>
+
+// Says what the uninstaller will remove, the installation directory included.
+class ORNAUninstallerWelcomePage : public QWizardPage
+{
+public:
+    ORNAUninstallerWelcomePage(const QString &productTitle, const QString &installationDirectory,
+                               QWidget *parent = nullptr);
+};
+
+#endif // ORNAUNINSTALLERWELCOMEPAGE_H

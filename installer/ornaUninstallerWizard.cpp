@@ -1,0 +1,5 @@
+#include "ornaUninstaller.h"
+
+// TODO-STUB: replaced by the wizard
+void ORNAUninstaller::setupWizard() {}
+void ORNAUninstaller::currentPageChanged(int) {}

@@ -1,0 +1,83 @@
+#include "testSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+
+namespace TestSupport {
+
+ProcessResult runProgram(const QString &program, const QStringList &arguments,
+                         const QProcessEnvironment &environment, const QString &workingDirectory,
+                         int timeoutMs)
+{
+    ProcessResult result;
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    if (!workingDirectory.isEmpty())
+        process.setWorkingDirectory(workingDirectory);
+    process.start(program, arguments, QIODevice::ReadOnly);
+    result.started = process.waitForStarted(30000);
+    if (!result.started)
+        return result;
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+    }
+    result.standardOutput = process.readAllStandardOutput();
+    result.standardError = process.readAllStandardError();
+    result.crashed = process.exitStatus() == QProcess::CrashExit;
+    result.exitCode = process.exitCode();
+    return result;
+}
+
+QString binaryPath(const QString &name)
+{
+    return QStringLiteral(ORNA_BIN_DIR "/") + name;
+}
+
+QString sourcePath(const QString &relative)
+{
+    const QString root = QStringLiteral(ORNA_SOURCE_DIR);
+    return relative.isEmpty() ? root : root + QLatin1Char('/') + relative;
+}
+
+QProcessEnvironment sandboxEnvironment(const QString &home, bool keepDisplay)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const QStringList directories = {QStringLiteral("Desktop"), QStringLiteral(".local/share"),
+                                     QStringLiteral(".config"), QStringLiteral(".cache"),
+                                     QStringLiteral(".gsettings")};
+    for (const QString &directory : directories)
+        QDir(home).mkpath(directory);
+    environment.insert(QStringLiteral("HOME"), home);
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/.local/share"));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
+    environment.insert(QStringLiteral("XDG_CACHE_HOME"), home + QStringLiteral("/.cache"));
+    environment.insert(QStringLiteral("XDG_DESKTOP_DIR"), home + QStringLiteral("/Desktop"));
+    environment.insert(QStringLiteral("XDG_UTILS_INSTALL_MODE"), QStringLiteral("user"));
+    environment.insert(QStringLiteral("GSETTINGS_BACKEND"), QStringLiteral("keyfile"));
+    environment.remove(QStringLiteral("XDG_CONFIG_DIRS"));
+    if (!keepDisplay)
+        environment.remove(QStringLiteral("DISPLAY"));
+    return environment;
+}
+
+bool writeScript(const QString &path, const QByteArray &body)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    file.write("#!/usr/bin/env bash\n");
+    file.write(body);
+    file.close();
+    return file.setPermissions(file.permissions() | QFileDevice::ExeOwner | QFileDevice::ExeGroup |
+                               QFileDevice::ExeOther);
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace TestSupport

@@ -1,0 +1,46 @@
+#ifndef TESTSUPPORT_H
+#define TESTSUPPORT_H
+
+#include <QByteArray>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+
+namespace TestSupport {
+
+// What a finished child process left behind.
+struct ProcessResult
+{
+    QByteArray standardOutput;
+    QByteArray standardError;
+    int exitCode = -1;
+    bool crashed = false;
+    bool started = false;
+};
+
+// Runs a program to its end (at most timeoutMs) and collects both output channels.
+ProcessResult
+runProgram(const QString &program, const QStringList &arguments,
+           const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment(),
+           const QString &workingDirectory = QString(), int timeoutMs = 120000);
+
+// build/bin/<name>
+QString binaryPath(const QString &name);
+
+// The source tree's root.
+QString sourcePath(const QString &relative = QString());
+
+// An environment whose HOME, XDG directories and gsettings store all lie below home, so that
+// xdg-utils and gsettings register nothing outside it (also when the tests run as root).
+// Creates home/Desktop and the XDG directories. DISPLAY is removed unless keepDisplay.
+QProcessEnvironment sandboxEnvironment(const QString &home, bool keepDisplay = false);
+
+// Writes an executable script (bash) to path; returns false if it could not be written.
+bool writeScript(const QString &path, const QByteArray &body);
+
+// Reads a whole file; empty when missing.
+QByteArray readAll(const QString &path);
+
+} // namespace TestSupport
+
+#endif // TESTSUPPORT_H
