@@ -76,13 +76,15 @@ private slots:
         QVERIFY(QFileInfo(root.filePath(QStringLiteral("a"))).isFile());
     }
 
-    void fileAsLastLevelCountsAsPresent()
+    void fileAsLastLevelFails()
     {
+        // Each level is tested as "name/", which a plain file does not satisfy.
         QTemporaryDir root;
         QFile last(root.filePath(QStringLiteral("f")));
         QVERIFY(last.open(QIODevice::WriteOnly));
         last.close();
-        QVERIFY(ORNAUtils::makePath(root.filePath(QStringLiteral("f"))));
+        QVERIFY(!ORNAUtils::makePath(root.filePath(QStringLiteral("f"))));
+        QVERIFY(QFileInfo(root.filePath(QStringLiteral("f"))).isFile());
     }
 };
 

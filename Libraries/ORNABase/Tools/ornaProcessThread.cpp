@@ -32,9 +32,11 @@ bool ORNAProcessThread::runToEnd(int timeoutMilliseconds)
     if (timeoutMilliseconds >= 0)
         timer.start(timeoutMilliseconds);
     loop.exec();
-    if (!finished) {
+    // Taken before the kill below, whose own finished notification would set the flag.
+    const bool finishedInTime = finished;
+    if (!finishedInTime) {
         m_process->kill();
         m_process->waitForFinished();
     }
-    return finished;
+    return finishedInTime;
 }
