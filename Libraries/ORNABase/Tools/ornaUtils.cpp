@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QSet>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <string>
@@ -44,6 +45,7 @@ struct DirectoryEntry
 {
     std::string name;
     unsigned char type;
+    ino_t inode;
 };
 
 // The whole listing is read before anything is removed: removing while reading leaves it
@@ -54,7 +56,7 @@ bool listDirectory(DIR *stream, std::vector<DirectoryEntry> &entries)
     while (const struct dirent *entry = ::readdir(stream)) {
         const char *name = entry->d_name;
         if (!(name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))))
-            entries.push_back(DirectoryEntry{name, entry->d_type});
+            entries.push_back(DirectoryEntry{name, entry->d_type, entry->d_ino});
         errno = 0;
     }
     return errno == 0;
@@ -70,6 +72,9 @@ bool removeDirectoryContents(int directory)
     }
     std::vector<DirectoryEntry> entries;
     bool result = listDirectory(stream, entries);
+    // In inode order the file system updates its inode table front to back, not at random.
+    std::sort(entries.begin(), entries.end(),
+              [](const DirectoryEntry &a, const DirectoryEntry &b) { return a.inode < b.inode; });
     for (const DirectoryEntry &entry : entries)
         result = removeEntry(::dirfd(stream), entry.name.c_str(), entry.type) && result;
     ::closedir(stream);
