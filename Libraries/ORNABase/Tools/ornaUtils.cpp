@@ -81,6 +81,25 @@ bool removeDirectoryContents(int directory)
     return result;
 }
 
+// The path without trailing separators, which would make a link to a directory count as the
+// directory; empty when the path ends in "." or "..", which could not be removed anyway.
+QByteArray pathToRemove(const QString &path)
+{
+    QByteArray encoded = QFile::encodeName(path);
+    while (encoded.size() > 1 && encoded.endsWith('/'))
+        encoded.chop(1);
+    const QByteArray last = encoded.mid(encoded.lastIndexOf('/') + 1);
+    if (last == "." || last == "..")
+        return QByteArray();
+    return encoded;
+}
+
+bool isFileSystemRoot(const struct stat &status)
+{
+    struct stat root;
+    return ::stat("/", &root) == 0 && root.st_dev == status.st_dev && root.st_ino == status.st_ino;
+}
+
 } // namespace
 
 namespace ORNAUtils {
@@ -141,14 +160,14 @@ bool makePath(const QString &path)
 
 bool removeDirectoryRecursively(const QString &path)
 {
-    const QByteArray encoded = QFile::encodeName(path);
+    const QByteArray encoded = pathToRemove(path);
     struct stat status;
     if (encoded.isEmpty() || ::lstat(encoded.constData(), &status) != 0)
         return false;
     // A link given as the tree itself is only unlinked: its target is not ours to delete.
     if (S_ISLNK(status.st_mode))
         return ::unlink(encoded.constData()) == 0;
-    if (!S_ISDIR(status.st_mode))
+    if (!S_ISDIR(status.st_mode) || isFileSystemRoot(status))
         return false;
     const int directory =
         ::open(encoded.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
