@@ -15,7 +15,7 @@ QtMessageHandler previousHandler = nullptr;
 // Qt's own complaints while it looks for a display go nowhere: we say it ourselves.
 void dropPlatformWarnings(QtMsgType type, const QMessageLogContext &context, const QString &text)
 {
-    if (type == QtWarningMsg)
+    if (type == QtWarningMsg || type == QtInfoMsg || type == QtCriticalMsg)
         return;
     if (previousHandler)
         previousHandler(type, context, text);
