@@ -59,6 +59,13 @@ public Q_SLOTS:
     void logError(const QString &message) override;
     void logMessage(const QString &message) override;
 
+private:
+    // Wizard set-up and page changes.
+    void addPages();
+    QString proposedInstallDirectory() const;
+    QString summaryText() const;
+    void progressPageEntered();
+
 protected:
     ORNAFinishInstallationPage *finishPage = nullptr;
     ORNAInstallDirectoryPage *installDirectoryPage = nullptr;
