@@ -66,6 +66,9 @@ private:
     QString summaryText() const;
     void progressPageEntered();
 
+    // The installation could not be started (refused or unusable directory, no script).
+    bool installationStartFailed = false;
+
 protected:
     ORNAFinishInstallationPage *finishPage = nullptr;
     ORNAInstallDirectoryPage *installDirectoryPage = nullptr;

@@ -86,8 +86,10 @@ QString ORNAInstaller::summaryText() const
 
 void ORNAInstaller::progressPageEntered()
 {
-    // After the end, or after a start that failed, the page is only looked at again.
-    if (!installationRunning && installationRequested)
+    // After a start that failed the user can only go back, cancel or close: the wizard would
+    // otherwise offer the remaining pages, and Finish, for a product that is not installed.
+    const bool blocked = installationRunning || installationStartFailed || !installationRequested;
+    if (!blocked)
         return;
     wizard->button(QWizard::FinishButton)->setEnabled(false);
     wizard->button(QWizard::NextButton)->setEnabled(false);
@@ -100,8 +102,9 @@ void ORNAInstaller::progressPageEntered()
 
 void ORNAInstaller::startInstallation()
 {
-    if (installDirectoryPage != nullptr)
-        installInto(installDirectoryPage->installationDirectory(), false);
+    if (installDirectoryPage != nullptr &&
+        !installInto(installDirectoryPage->installationDirectory(), false))
+        installationStartFailed = true;
 }
 
 void ORNAInstaller::licenseAgreementAcceptanceToggled()
