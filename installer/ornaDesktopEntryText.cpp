@@ -54,6 +54,21 @@ QString execArgument(const QString &argument)
     return argument;
 }
 
+QString execArguments(const QString &arguments, const QString &installDirectory)
+{
+    const QString placeholder = QStringLiteral("<%InstallDir%>");
+    if (execArgument(installDirectory) == installDirectory)
+        return replaceInstallDirectory(arguments, installDirectory);
+    QStringList words = arguments.split(QLatin1Char(' '), Qt::KeepEmptyParts);
+    for (QString &word : words) {
+        if (word.contains(placeholder) && !word.startsWith(QLatin1Char('"')))
+            word = quoteExecArgument(replaceInstallDirectory(word, installDirectory));
+        else
+            word = replaceInstallDirectory(word, installDirectory);
+    }
+    return words.join(QLatin1Char(' '));
+}
+
 QString escapePercent(const QString &text)
 {
     QString result = text;
@@ -72,10 +87,13 @@ QString actionIdentifier(const QString &name)
 
 QStringList runArguments(const QString &parameters, const QString &installDirectory)
 {
+    QStringList arguments;
     if (parameters.isEmpty())
-        return QStringList();
-    return replaceInstallDirectory(parameters, installDirectory)
-        .split(QLatin1Char(' '), Qt::KeepEmptyParts);
+        return arguments;
+    const QStringList pieces = parameters.split(QLatin1Char(' '), Qt::KeepEmptyParts);
+    for (const QString &piece : pieces)
+        arguments.append(replaceInstallDirectory(piece, installDirectory));
+    return arguments;
 }
 
 } // namespace ORNADesktopEntryText

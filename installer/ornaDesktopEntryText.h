@@ -19,13 +19,18 @@ QString quoteExecArgument(const QString &argument);
 // The argument as is, or quoted when it holds a blank or another reserved character.
 QString execArgument(const QString &argument);
 
+// The link's argument text for an Exec line: words holding the placeholder are quoted
+// whole when the installation directory needs quoting; everything else stays as written.
+QString execArguments(const QString &arguments, const QString &installDirectory);
+
 // Doubles every '%', which Exec values reserve for field codes.
 QString escapePercent(const QString &text);
 
 // An action's identifier: its name without any white space.
 QString actionIdentifier(const QString &name);
 
-// The finish page's program arguments: split at every single blank, empty pieces kept.
+// The finish page's program arguments: split at every single blank, empty pieces kept; the
+// placeholder is replaced in each piece, so a directory with blanks stays one argument.
 QStringList runArguments(const QString &parameters, const QString &installDirectory);
 
 } // namespace ORNADesktopEntryText

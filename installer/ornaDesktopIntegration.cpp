@@ -129,7 +129,7 @@ bool ORNAInstaller::writeDesktopEntryFile(const QString &fileName, const LinkEnt
 
     QString exec = quoteExecArgument(installDirectory + QLatin1Char('/') + link.application);
     if (!link.arguments.isEmpty())
-        exec += QLatin1Char(' ') + replaceInstallDirectory(link.arguments, installDirectory);
+        exec += QLatin1Char(' ') + execArguments(link.arguments, installDirectory);
 
     QString text = QStringLiteral("[Desktop Entry]\nValue=1.0\nType=Application\nName=") +
                    escapeValue(entryName) + QStringLiteral("\nExec=") +
