@@ -44,7 +44,8 @@ QTextStream &ORNALogging::stream()
     if (!m_buffer.isEmpty()) {
         m_stream->flush();
         m_buffer.truncate(0);
-        m_stream->seek(0);
+        // Re-attaching rewinds the stream, which otherwise keeps writing past the old end.
+        m_stream->setString(&m_buffer, QIODevice::WriteOnly);
     }
     return *m_stream;
 }

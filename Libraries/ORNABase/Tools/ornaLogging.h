@@ -58,8 +58,9 @@ private:
 #define ORNA_LOG_ENTRY(TYPE, PREFIX, CATEGORY, FILE, LINE, PIECES)                                 \
     do {                                                                                           \
         if (ORNALogging *ornaLogger_ = ORNALogging::instance()) {                                  \
-            ornaLogger_->stream() << PIECES;                                                       \
-            ornaLogger_->stream().flush();                                                         \
+            QTextStream &ornaStream_ = ornaLogger_->stream();                                      \
+            ornaStream_ << PIECES;                                                                 \
+            ornaStream_.flush();                                                                   \
             const QByteArray ornaText_ = ornaLogger_->buffer().toUtf8();                           \
             ORNALogging::outputMessage(TYPE, PREFIX, CATEGORY, ornaText_.constData(), "", FILE,    \
                                        LINE);                                                      \
