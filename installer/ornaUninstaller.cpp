@@ -1,6 +1,7 @@
 #include "ornaUninstaller.h"
 
 #include "installerOptions.h"
+#include "ornaDeletionGuard.h"
 #include "ornaUninstallerProgressPage.h"
 #include "ornaUnityLauncher.h"
 #include "ornaUtils.h"
@@ -13,46 +14,9 @@
 
 namespace {
 
-// Why a directory must not be deleted, as shown to the user; empty title: no refusal.
-struct Refusal
-{
-    QString title;
-    QString text;
-};
-
 QString canonical(const QString &path)
 {
     return QFileInfo(path).canonicalFilePath();
-}
-
-bool sameDirectory(const QString &canonicalPath, const QString &other)
-{
-    return !canonicalPath.isEmpty() && canonicalPath == canonical(other);
-}
-
-Refusal refusalFor(const QString &directory)
-{
-    const QString canonicalPath = canonical(directory);
-    const QString yourself = QStringLiteral(" Please delete the directory yourself.");
-    if (sameDirectory(canonicalPath, QDir::homePath()))
-        return {QStringLiteral("Refusing to delete the installation directory"),
-                QStringLiteral("Refusing to delete the installation directory, because it is the "
-                               "home directory.") +
-                    yourself};
-    if (QDir::isRelativePath(directory))
-        return {QStringLiteral("Refusing to delete a relative installation directory"),
-                QStringLiteral("Refusing to delete the installation directory.") + yourself};
-    if (sameDirectory(canonicalPath, QDir::rootPath()))
-        return {QStringLiteral("Refusing to delete the root directory"),
-                QStringLiteral("Refusing to delete the installation directory, because it is the "
-                               "root directory.") +
-                    yourself};
-    if (sameDirectory(canonicalPath, QDir::tempPath()))
-        return {QStringLiteral("Refusing to delete the temporary directory"),
-                QStringLiteral("Refusing to delete the installation directory, because it is the "
-                               "temporary directory.") +
-                    yourself};
-    return {};
 }
 
 bool isInside(const QString &path, const QString &directory)
@@ -128,8 +92,8 @@ void ORNAUninstaller::removeUnityLauncherFavorites()
 
 bool ORNAUninstaller::deleteInstallationDirectory()
 {
-    const Refusal refusal = refusalFor(installDirectory);
-    if (refusal.title.isEmpty()) {
+    const ORNADeletionGuard::Refusal refusal = ORNADeletionGuard::refusalFor(installDirectory);
+    if (!refusal.refused()) {
         ORNAUtils::removeDirectoryRecursively(installDirectory);
         return true;
     }
