@@ -55,14 +55,15 @@ void ORNAUninstaller::removeDesktopEntries()
         const QString path = entry.absoluteFilePath();
         if (path.endsWith(QStringLiteral("menu.desktop"))) {
             runTool(QStringLiteral("xdg-desktop-menu"), {QStringLiteral("uninstall"), path});
-            menuFiles.append(path);
+            menuFiles.append(entry.fileName());
         } else {
             runTool(QStringLiteral("xdg-desktop-icon"), {QStringLiteral("uninstall"), path});
             if (path.endsWith(QStringLiteral("-menu.directory")))
-                directoryFiles.append(path);
+                directoryFiles.append(entry.fileName());
         }
     }
-    // The entries alone leave the submenu and its directory file registered.
+    // The entries alone leave the submenu and its directory file registered. The tool matches
+    // the submenu's entries by bare file name when uninstalling.
     for (const QString &directoryFile : directoryFiles)
         runTool(QStringLiteral("xdg-desktop-menu"),
                 QStringList{QStringLiteral("uninstall"), directoryFile} + menuFiles);
