@@ -53,6 +53,8 @@ public:
     bool isInstallationRunning() const { return installationRunning; }
     bool isInstallationRequested() const { return installationRequested; }
     int progress() const { return progressCount; }
+    // True once the archive script has crashed or ended with a non-zero exit code.
+    bool hasInstallationFailed() const { return installationFailed; }
 
 public Q_SLOTS:
     void currentPageChanged(int id);
@@ -78,6 +80,7 @@ protected:
     bool installationRequested = false;
     qint32 progressCount = 0;
     bool forcePrefix = false;
+    bool installationFailed = false;
 };
 
 #endif // ORNAINSTALLER_H

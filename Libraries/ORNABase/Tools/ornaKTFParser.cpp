@@ -1,0 +1,928 @@
+#include "ornaKTFParser.h"
+
+#include "ornaFile.h"
+#include "ornaLogging.h"
+#include "ornaTree.h"
+#include "ornaUtils.h"
+
+#include <QDir>
+#include <QStringList>
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+inline bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+bool sameBytes(const char *data, qsizetype length, const char *literal)
+{
+    const qsizetype literalLength = qsizetype(std::strlen(literal));
+    return length == literalLength && std::memcmp(data, literal, size_t(length)) == 0;
+}
+
+bool containsReference(const char *data, qsizetype length)
+{
+    for (qsizetype i = 0; i + 1 < length; ++i) {
+        const void *dollar = std::memchr(data + i, '$', size_t(length - i - 1));
+        if (!dollar)
+            return false;
+        i = static_cast<const char *>(dollar) - data;
+        if (data[i + 1] == '(')
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+// Interned tag names by their bytes, for one parse: most tags repeat, and a byte lookup spares
+// decoding them again. The bytes stay valid for the whole parse (input or scratch buffer).
+class ORNAKTFNameCache
+{
+public:
+    ORNAKTFNameCache() : m_slots(1024) {}
+
+    const QString *find(const char *data, qsizetype length, size_t hash) const
+    {
+        for (size_t i = hash & (m_slots.size() - 1);; i = (i + 1) & (m_slots.size() - 1)) {
+            const Slot &slot = m_slots[i];
+            if (!slot.name)
+                return nullptr;
+            if (slot.hash == hash && slot.length == length &&
+                std::memcmp(slot.data, data, size_t(length)) == 0)
+                return slot.name;
+        }
+    }
+
+    void insert(const char *data, qsizetype length, size_t hash, const QString *name)
+    {
+        if ((m_used + 1) * 2 > m_slots.size())
+            grow();
+        place({data, length, hash, name});
+        ++m_used;
+    }
+
+    static size_t hashOf(const char *data, qsizetype length)
+    {
+        size_t hash = 14695981039346656037ull;
+        for (qsizetype i = 0; i < length; ++i)
+            hash = (hash ^ static_cast<unsigned char>(data[i])) * 1099511628211ull;
+        return hash ^ (hash >> 29);
+    }
+
+private:
+    struct Slot
+    {
+        const char *data = nullptr;
+        qsizetype length = 0;
+        size_t hash = 0;
+        const QString *name = nullptr;
+    };
+
+    void place(const Slot &slot)
+    {
+        size_t i = slot.hash & (m_slots.size() - 1);
+        while (m_slots[i].name)
+            i = (i + 1) & (m_slots.size() - 1);
+        m_slots[i] = slot;
+    }
+
+    void grow()
+    {
+        std::vector<Slot> old(m_slots.size() * 2);
+        old.swap(m_slots);
+        for (const Slot &slot : old) {
+            if (slot.name)
+                place(slot);
+        }
+    }
+
+    std::vector<Slot> m_slots;
+    size_t m_used = 0;
+};
+
+ORNAKTFParser::ORNAKTFParser(int mode) : m_scratch(nullptr, std::free)
+{
+    if (mode == 5)
+        mode = ExpandVariables;
+    else if (mode == 6)
+        mode = KeepReferences;
+    m_mode = (mode == KeepReferences) ? KeepReferences : ExpandVariables;
+    m_root = new ORNATree(QStringLiteral("root"));
+    m_root->ref();
+    m_currentParent = m_root;
+    m_parentStack.push_back(m_root);
+}
+
+ORNAKTFParser::ORNAKTFParser(ORNATree *root, int mode, int includeDepth, void *userData,
+                             VariableResolver resolver)
+    : m_scratch(nullptr, std::free), m_includeDepth(includeDepth), m_mode(mode), m_root(root),
+      m_resolverData(userData), m_resolver(resolver)
+{
+    m_root->ref();
+    m_currentParent = m_root;
+    m_parentStack.push_back(m_root);
+}
+
+ORNAKTFParser::~ORNAKTFParser()
+{
+    m_root->unref();
+}
+
+void ORNAKTFParser::setVariableResolver(void *userData, VariableResolver resolver)
+{
+    m_resolverData = userData;
+    m_resolver = resolver;
+}
+
+void ORNAKTFParser::setCurrentFile(const QString &path)
+{
+    QString cleaned = ORNAUtils::normalizePath(path);
+    if (QDir::isRelativePath(cleaned))
+        cleaned = ORNAUtils::normalizePath(QDir::currentPath() + QLatin1Char('/') + cleaned);
+    m_currentFile = cleaned;
+    m_localDirectory = ORNAUtils::directoryOfPath(cleaned);
+}
+
+void ORNAKTFParser::resetToRoot()
+{
+    m_activeBlocks = 0;
+    m_skipDepth = 0;
+    m_nodeDepth = 0;
+    m_currentParent = m_root;
+    m_parentStack.assign(1, m_root);
+    m_errorCount = 0;
+}
+
+bool ORNAKTFParser::parseFile(const QString &path, bool resetToRoot)
+{
+    setCurrentFile(path);
+    const QByteArray bytes = ORNAFile::readFile(path, true);
+    m_errorFileName = m_currentFile;
+    m_encoding = UnknownEncoding;
+    if (resetToRoot)
+        this->resetToRoot();
+    return parseInput(bytes.constData(), bytes.size(), 1);
+}
+
+bool ORNAKTFParser::parseString(const QString &text, bool resetToRoot, const QString &fileName,
+                                int startLine)
+{
+    const QByteArray bytes = text.toUtf8();
+    if (!fileName.isEmpty()) {
+        setCurrentFile(fileName);
+        m_errorFileName = m_currentFile;
+    } else {
+        m_errorFileName = QStringLiteral("<unknown file>");
+    }
+    m_encoding = Utf8Encoding;
+    if (resetToRoot)
+        this->resetToRoot();
+    return parseInput(bytes.constData(), bytes.size(), startLine);
+}
+
+bool ORNAKTFParser::parseBytes(const QByteArray &bytes, bool resetToRoot, const QString &fileName,
+                               int startLine)
+{
+    if (!fileName.isEmpty()) {
+        setCurrentFile(fileName);
+        m_errorFileName = m_currentFile;
+    } else {
+        m_errorFileName = QStringLiteral("<unknown file>");
+    }
+    m_encoding = UnknownEncoding;
+    if (resetToRoot)
+        this->resetToRoot();
+    return parseInput(bytes.constData(), bytes.size(), startLine);
+}
+
+bool ORNAKTFParser::parseInput(const char *data, qsizetype length, int startLine)
+{
+    m_data = data;
+    m_length = length;
+    m_position = 0;
+    m_line = startLine;
+    m_tokenLine = startLine;
+    m_tagLine = startLine;
+    m_tag = Token();
+    m_lastString = Token();
+    ORNAKTFNameCache names;
+    m_names = &names;
+    const bool completed = scan();
+    m_names = nullptr;
+    m_scratch.reset();
+    m_data = nullptr;
+    if (!completed)
+        return false;
+    if (m_nodeDepth != 0) {
+        reportError(QStringLiteral("Missing %1 close-brace(s) at end of file").arg(m_nodeDepth));
+        return false;
+    }
+    return m_errorCount == 0;
+}
+
+bool ORNAKTFParser::scan()
+{
+    // Untouched pages of the buffer cost no memory; only tokens with escapes are copied into it.
+    m_scratch.reset(static_cast<char *>(std::malloc(size_t(qMax<qsizetype>(m_length, 256)))));
+    m_scratchUsed = 0;
+    if (!m_scratch) {
+        ORNA_ERROR("ORNAKTFParser", "cant alloc parse buffer");
+        return false;
+    }
+    if (m_encoding == UnknownEncoding)
+        examineHeader();
+    m_state = ExpectEntry;
+    Token token;
+    for (;;) {
+        m_markPosition = m_position;
+        m_markLine = m_line;
+        nextToken(token);
+        Step step = GoOn;
+        switch (m_state) {
+        case ExpectEntry:
+            step = expectEntry(token);
+            break;
+        case AfterTag:
+            step = afterTag(token);
+            break;
+        default:
+            step = afterEquals(token);
+            break;
+        }
+        if (step != GoOn)
+            return step == Finished;
+    }
+}
+
+void ORNAKTFParser::examineHeader()
+{
+    m_encoding = headerEncoding(m_data, m_length, true);
+}
+
+int ORNAKTFParser::headerEncoding(const char *data, qsizetype length, bool report)
+{
+    if (length <= 8 || data[0] != '/' || data[1] != '/')
+        return Latin1Encoding;
+    const qsizetype limit = qMin<qsizetype>(length, 80);
+    qsizetype end = 2;
+    while (end < limit && data[end] != '\n')
+        ++end;
+    const QStringList words =
+        QString::fromLatin1(data + 2, end - 2).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (words.isEmpty() || words.at(0).toLower() != QLatin1String("ktf"))
+        return Latin1Encoding;
+    const QString version = words.value(1);
+    if (version.toLower() != QLatin1String("v1")) {
+        if (report)
+            ORNA_ERROR("ORNAKTF", "unknown ktf version " << version << ", using v1");
+        return Latin1Encoding;
+    }
+    const QString encoding = words.value(2);
+    const QString lower = encoding.toLower();
+    if (lower == QLatin1String("utf8"))
+        return Utf8Encoding;
+    if (lower != QLatin1String("latin1") && report)
+        ORNA_ERROR("ORNAKTF", "unknown encoding " << encoding << ", using latin1");
+    return Latin1Encoding;
+}
+
+QString ORNAKTFParser::decode(const char *data, qsizetype length) const
+{
+    if (length == 0)
+        return QString();
+    if (m_encoding == Utf8Encoding)
+        return QString::fromUtf8(data, length);
+    return QString::fromLatin1(data, length);
+}
+
+void ORNAKTFParser::skipBlanks()
+{
+    const char *data = m_data;
+    qsizetype position = m_position;
+    int line = m_line;
+    while (position < m_length && isBlank(data[position])) {
+        if (data[position] == '\n')
+            ++line;
+        ++position;
+    }
+    m_position = position;
+    m_line = line;
+}
+
+// Skips to just after the next occurrence of the two-byte mark (or to the end), counting lines.
+static qsizetype skipPast(const char *data, qsizetype length, qsizetype position, char first,
+                          char second, int *line)
+{
+    while (position < length) {
+        const char c = data[position++];
+        if (c == '\n') {
+            ++*line;
+            if (second == 0)
+                return position;
+        } else if (second != 0 && c == first && position < length && data[position] == second) {
+            return position + 1;
+        }
+    }
+    return position;
+}
+
+void ORNAKTFParser::nextToken(Token &token)
+{
+    token.text = nullptr;
+    token.length = 0;
+    for (;;) {
+        skipBlanks();
+        m_tokenLine = m_line;
+        if (m_position >= m_length) {
+            token.kind = EndToken;
+            break;
+        }
+        const char c = m_data[m_position];
+        const char following = m_position + 1 < m_length ? m_data[m_position + 1] : '\0';
+        const bool hasFollowing = m_position + 1 < m_length;
+        if (c == '/' && hasFollowing && (following == '/' || following == '*')) {
+            m_position = following == '/'
+                             ? skipPast(m_data, m_length, m_position + 2, '\n', 0, &m_line)
+                             : skipPast(m_data, m_length, m_position + 2, '*', '/', &m_line);
+            continue;
+        }
+        if (c == '"') {
+            const bool star = hasFollowing && following == '*';
+            m_position += star ? 2 : 1;
+            readQuoted(token, star ? '*' : '"', star ? '"' : 0);
+        } else if (c == '@' && hasFollowing && following == '@') {
+            m_position += 2;
+            readQuoted(token, '@', '@');
+        } else if (c == '}') {
+            ++m_position;
+            token.kind = CloseBraceToken;
+        } else {
+            if (c == '@')
+                ++m_position;
+            readBareWord(token);
+        }
+        break;
+    }
+    m_lastString = token;
+}
+
+void ORNAKTFParser::readBareWord(Token &token)
+{
+    const char *data = m_data;
+    const qsizetype start = m_position;
+    qsizetype position = start;
+    if (position < m_length) {
+        const char c = data[position];
+        if (c == '=' || c == '{' || c == '}') {
+            m_position = position + 1;
+            token.kind = c == '=' ? EqualsToken : c == '{' ? OpenBraceToken : CloseBraceToken;
+            return;
+        }
+    }
+    while (position < m_length) {
+        const char c = data[position];
+        if (isBlank(c)) {
+            token.kind = StringToken;
+            token.text = data + start;
+            token.length = position - start;
+            if (c == '\n')
+                ++m_line;
+            m_position = position + 1;
+            return;
+        }
+        if (c == '=' || c == '{' || c == '}')
+            break;
+        ++position;
+    }
+    token.kind = StringToken;
+    token.text = data + start;
+    token.length = position - start;
+    m_position = position;
+}
+
+// Collects a quoted string up to its closing mark; without escapes the token is a view of the
+// input, with escapes its bytes are copied into a fresh part of the scratch buffer.
+void ORNAKTFParser::readQuoted(Token &token, char closing, char second)
+{
+    const char *data = m_data;
+    const qsizetype length = m_length;
+    const qsizetype start = m_position;
+    qsizetype position = start;
+    qsizetype end = length;
+    char *out = nullptr;
+    int line = m_line;
+    while (position < length) {
+        const char c = data[position];
+        if (c == closing && (second == 0 || (position + 1 < length && data[position + 1] == second))) {
+            end = position;
+            position += second == 0 ? 1 : 2;
+            break;
+        }
+        if (c == '\\') {
+            if (!out) {
+                out = m_scratch.get() + m_scratchUsed;
+                std::memcpy(out, data + start, size_t(position - start));
+                out += position - start;
+            }
+            if (++position < length) {
+                if (data[position] == '\n')
+                    ++line;
+                *out++ = data[position++];
+            }
+            continue;
+        }
+        if (c == '\n')
+            ++line;
+        if (out)
+            *out++ = c;
+        ++position;
+    }
+    if (position >= length && end == length)
+        end = position;
+    token.kind = StringToken;
+    if (out) {
+        token.text = m_scratch.get() + m_scratchUsed;
+        token.length = out - token.text;
+        m_scratchUsed += token.length;
+    } else {
+        token.text = data + start;
+        token.length = end - start;
+    }
+    m_position = position;
+    m_line = line;
+}
+
+void ORNAKTFParser::rewind()
+{
+    m_position = m_markPosition;
+    m_line = m_markLine;
+}
+
+ORNAKTFParser::Step ORNAKTFParser::expectEntry(const Token &token)
+{
+    switch (token.kind) {
+    case StringToken: {
+        if (token.length == 0 || token.text[0] == '#') {
+            bool handled = false;
+            const Step step = directive(token, &handled);
+            if (handled)
+                return step;
+        }
+        m_tag = token;
+        m_tagLine = m_tokenLine;
+        m_state = AfterTag;
+        return GoOn;
+    }
+    case OpenBraceToken:
+        return openBrace();
+    case CloseBraceToken:
+        return closeBrace();
+    case EqualsToken:
+        return reportError(QStringLiteral("Unexpected Equal char after token: ") +
+                           tokenText(m_lastString))
+                   ? Stop
+                   : GoOn;
+    default:
+        return Finished;
+    }
+}
+
+ORNAKTFParser::Step ORNAKTFParser::openBrace()
+{
+    if (m_lastNode && m_skipDepth == 0) {
+        openLastNode();
+        return GoOn;
+    }
+    if (m_skipDepth != 0) {
+        pushSkipped();
+        return GoOn;
+    }
+    return reportError(QStringLiteral("Unexpected Open-Brace after token: ") +
+                       tokenText(m_lastString))
+               ? Stop
+               : GoOn;
+}
+
+ORNAKTFParser::Step ORNAKTFParser::closeBrace()
+{
+    bool unexpected = m_braceKinds.empty();
+    if (!unexpected) {
+        const int kind = m_braceKinds.back();
+        m_braceKinds.pop_back();
+        int &count = kind == ActiveBlock ? m_activeBlocks
+                     : kind == SkippedBlock ? m_skipDepth
+                                            : m_nodeDepth;
+        if (count == 0) {
+            unexpected = true;
+        } else {
+            --count;
+            if (kind == NodeBlock && !m_parentStack.empty()) {
+                m_currentParent = m_parentStack.back();
+                if (m_parentStack.size() > 1)
+                    m_parentStack.pop_back();
+            }
+        }
+    }
+    if (!unexpected)
+        return GoOn;
+    return reportError(QStringLiteral("Unexpected Close-Brace after token: ") +
+                       tokenText(m_lastString))
+               ? Stop
+               : GoOn;
+}
+
+ORNAKTFParser::Step ORNAKTFParser::afterTag(const Token &token)
+{
+    switch (token.kind) {
+    case EqualsToken:
+        m_state = AfterEquals;
+        return GoOn;
+    case OpenBraceToken:
+        if (m_skipDepth == 0) {
+            makeNode(Token(), false);
+            openLastNode();
+        } else {
+            pushSkipped();
+        }
+        m_state = ExpectEntry;
+        return GoOn;
+    case StringToken: {
+        const Token value = token;
+        Token brace;
+        nextToken(brace);
+        m_state = ExpectEntry;
+        if (brace.kind == OpenBraceToken) {
+            if (m_skipDepth == 0) {
+                makeNode(value, true);
+                openLastNode();
+            } else {
+                pushSkipped();
+            }
+            return GoOn;
+        }
+        const bool stop =
+            reportError(QStringLiteral("Missing a '=' between '") + tokenText(m_tag) +
+                            QLatin1Char(' ') + tokenText(value) +
+                            QStringLiteral("' or missing an opening '{'."),
+                        m_tagLine);
+        rewind();
+        return stop ? Stop : GoOn;
+    }
+    case CloseBraceToken: {
+        const bool stop =
+            reportError(QStringLiteral("Unexpected close brace after token: ") + tokenText(m_tag));
+        rewind();
+        m_state = ExpectEntry;
+        return stop ? Stop : GoOn;
+    }
+    default:
+        return reportError(QStringLiteral("Reached end of file too early after token: ") +
+                           tokenText(m_tag))
+                   ? Stop
+                   : Finished;
+    }
+}
+
+ORNAKTFParser::Step ORNAKTFParser::afterEquals(const Token &token)
+{
+    m_state = ExpectEntry;
+    if (token.kind == StringToken) {
+        if (m_skipDepth == 0)
+            makeNode(token, true);
+        return GoOn;
+    }
+    if (reportError(QStringLiteral("Expected a string after '=' token")))
+        return Stop;
+    rewind();
+    if (m_skipDepth == 0)
+        makeNode(Token(), false);
+    return GoOn;
+}
+
+const QString *ORNAKTFParser::tagName()
+{
+    const char *data = m_tag.text;
+    qsizetype length = m_tag.length;
+    // Field<int> names a node Field.
+    if (length > 0 && data[length - 1] == '>') {
+        if (const void *open = std::memchr(data, '<', size_t(length)))
+            length = static_cast<const char *>(open) - data;
+    }
+    if (length == 0)
+        return ORNATree::emptyName();
+    const size_t hash = ORNAKTFNameCache::hashOf(data, length);
+    if (const QString *name = m_names->find(data, length, hash))
+        return name;
+    const QString *name = ORNATree::internName(decode(data, length));
+    m_names->insert(data, length, hash, name);
+    return name;
+}
+
+void ORNAKTFParser::makeNode(const Token &value, bool hasValue)
+{
+    QString text;
+    if (hasValue) {
+        text = tokenText(value);
+        if (m_mode != KeepReferences && containsReference(value.text, value.length))
+            text = expand(text);
+    }
+    ORNATree *node = new ORNATree(tagName(), text, m_currentFile, m_tagLine);
+    node->setValueLineOffset(m_tokenLine - m_tagLine);
+    m_lastNode = node;
+    m_currentParent->insertChild(node, nullptr);
+}
+
+void ORNAKTFParser::openLastNode()
+{
+    m_parentStack.push_back(m_currentParent);
+    m_currentParent = m_lastNode;
+    ++m_nodeDepth;
+    m_braceKinds.push_back(NodeBlock);
+    m_lastNode = nullptr;
+}
+
+void ORNAKTFParser::pushSkipped()
+{
+    m_braceKinds.push_back(SkippedBlock);
+    ++m_skipDepth;
+}
+
+ORNAKTFParser::Step ORNAKTFParser::directive(const Token &token, bool *handled)
+{
+    *handled = true;
+    const char *text = token.text;
+    const qsizetype length = token.length;
+    if (sameBytes(text, length, "#echo"))
+        return echoOrAbort(false);
+    if (sameBytes(text, length, "#abort"))
+        return echoOrAbort(true);
+    if (sameBytes(text, length, "#if"))
+        return ifStatement();
+    if (m_skipDepth == 0) {
+        if (sameBytes(text, length, "#ifdef"))
+            return definedStatement("#ifdef", false, false);
+        if (sameBytes(text, length, "#ifndef"))
+            return definedStatement("#ifndef", false, true);
+        if (sameBytes(text, length, "#ifset"))
+            return definedStatement("#ifset", true, false);
+        if (sameBytes(text, length, "#ifnset"))
+            return definedStatement("#ifnset", true, true);
+        if (sameBytes(text, length, "#include"))
+            return includeStatement();
+    }
+    *handled = false;
+    return GoOn;
+}
+
+ORNAKTFParser::Step ORNAKTFParser::echoOrAbort(bool abort)
+{
+    Token argument;
+    nextToken(argument);
+    if (argument.length == 0) {
+        return reportError(abort ? QStringLiteral("Incomplete #abort-statement")
+                                 : QStringLiteral("Incomplete #echo-statement"))
+                   ? Stop
+                   : GoOn;
+    }
+    if (m_skipDepth != 0)
+        return GoOn;
+    const QString text = expand(tokenText(argument));
+    if (!abort) {
+        semanticInfo(m_currentParent, text);
+        return GoOn;
+    }
+    semanticError(m_currentParent, text);
+    return reportError(QStringLiteral("#aborted ") + text) ? Stop : GoOn;
+}
+
+ORNAKTFParser::Step ORNAKTFParser::ifStatement()
+{
+    Token expression;
+    nextToken(expression);
+    Token brace;
+    nextToken(brace);
+    if (expression.length == 0 || brace.kind != OpenBraceToken)
+        return reportError(QStringLiteral("Incomplete #if-statement")) ? Stop : GoOn;
+    const bool holds = evaluate(tokenText(expression));
+    if (holds && m_skipDepth == 0) {
+        m_braceKinds.push_back(ActiveBlock);
+        ++m_activeBlocks;
+    } else {
+        pushSkipped();
+    }
+    return GoOn;
+}
+
+ORNAKTFParser::Step ORNAKTFParser::definedStatement(const char *keyword, bool set, bool negate)
+{
+    Token name;
+    nextToken(name);
+    Token brace;
+    nextToken(brace);
+    if (name.length == 0 || brace.kind != OpenBraceToken) {
+        return reportError(QStringLiteral("Incomplete ") + QLatin1String(keyword) +
+                           QStringLiteral("-statement"))
+                   ? Stop
+                   : GoOn;
+    }
+    const QString variable = tokenText(name);
+    const bool condition = set ? isSet(variable) : defined(variable);
+    if (condition != negate) {
+        m_braceKinds.push_back(ActiveBlock);
+        ++m_activeBlocks;
+    } else {
+        pushSkipped();
+    }
+    return GoOn;
+}
+
+ORNAKTFParser::Step ORNAKTFParser::includeStatement()
+{
+    Token name;
+    nextToken(name);
+    if (name.length == 0)
+        return reportError(QStringLiteral("Incomplete #include-statement")) ? Stop : GoOn;
+    const QString file = expand(tokenText(name));
+    QString problem;
+    if (m_includeDepth >= 50) {
+        problem = QStringLiteral("maximum include depth limit (50) reached");
+    } else if (ORNAUtils::normalizePath(file) == ORNAUtils::normalizePath(m_currentFile)) {
+        problem = QStringLiteral("can't include itself");
+    } else if (!ORNAFile::fileExists(file)) {
+        problem = QStringLiteral("include file not found: ") + file;
+    } else {
+        ORNAKTFParser included(m_currentParent, m_mode, m_includeDepth + 1, m_resolverData,
+                               m_resolver);
+        if (!included.parseFile(file, false))
+            problem = QStringLiteral("error in included file");
+    }
+    if (problem.isEmpty())
+        return GoOn;
+    return reportError(problem) ? Stop : GoOn;
+}
+
+bool ORNAKTFParser::defined(const QString &name) const
+{
+    if (name == QLatin1String("LOCAL"))
+        return true;
+    QString value;
+    return m_resolver && m_resolver(m_resolverData, name, value);
+}
+
+bool ORNAKTFParser::isSet(const QString &name) const
+{
+    if (!m_resolver)
+        return false;
+    QString value;
+    m_resolver(m_resolverData, name, value);
+    return ORNAUtils::isTrueText(value);
+}
+
+namespace {
+
+template <typename T>
+bool compareBy(const T &a, const QString &op, const T &b)
+{
+    if (op == QLatin1String("=="))
+        return a == b;
+    if (op == QLatin1String("!="))
+        return a != b;
+    if (op == QLatin1String("<"))
+        return a < b;
+    if (op == QLatin1String("<="))
+        return a <= b;
+    if (op == QLatin1String(">"))
+        return a > b;
+    if (op == QLatin1String(">="))
+        return a >= b;
+    return false;
+}
+
+} // namespace
+
+bool ORNAKTFParser::evaluate(const QString &expression)
+{
+    const QString expanded = expand(expression);
+    const QStringList parts = expanded.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (parts.size() != 3)
+        return ORNAUtils::isTrueText(expanded);
+    const QString a = parts.at(0).trimmed();
+    const QString op = parts.at(1).trimmed();
+    const QString b = parts.at(2).trimmed();
+    bool numberA = false;
+    bool numberB = false;
+    const double x = a.toDouble(&numberA);
+    const double y = b.toDouble(&numberB);
+    if (numberA && numberB)
+        return compareBy(x, op, y);
+    return compareBy(a, op, b);
+}
+
+QString ORNAKTFParser::expand(const QString &text)
+{
+    if (m_mode == KeepReferences)
+        return text;
+    const QLatin1String open("$(");
+    qsizetype from = 0;
+    qsizetype reference = text.indexOf(open);
+    if (reference < 0)
+        return text;
+    QString result;
+    while (reference >= 0) {
+        result += QStringView(text).mid(from, reference - from);
+        const qsizetype close = text.indexOf(QLatin1Char(')'), reference + 2);
+        if (close < 0) {
+            from = reference;
+            break;
+        }
+        const QString name = text.mid(reference + 2, close - reference - 2);
+        QString value;
+        if (name == QLatin1String("LOCAL")) {
+            if (m_currentFile.isEmpty())
+                semanticWarning(m_currentParent,
+                                QStringLiteral("$(LOCAL) is only defined in KTF files on disk."));
+            else
+                result += m_localDirectory;
+        } else if (name == QLatin1String("LOCAL_BASENAME")) {
+            if (m_currentFile.isEmpty())
+                semanticWarning(
+                    m_currentParent,
+                    QStringLiteral("$(LOCAL_BASENAME) is only defined in KTF files on disk."));
+            result += ORNAUtils::removeExtension(m_currentFile);
+        } else if (name.size() >= 2 && name.startsWith(QLatin1Char('*')) &&
+                   name.endsWith(QLatin1Char('*'))) {
+            result += open;
+            result += QStringView(name).mid(1, name.size() - 2);
+            result += QLatin1Char(')');
+        } else if (m_resolver && m_resolver(m_resolverData, name, value)) {
+            result += value;
+        } else {
+            result += open + name + QLatin1Char(')');
+        }
+        from = close + 1;
+        reference = text.indexOf(open, from);
+    }
+    result += QStringView(text).mid(from);
+    return result;
+}
+
+bool ORNAKTFParser::reportError(const QString &message, int line)
+{
+    const QByteArray file = m_errorFileName.toUtf8();
+    ++m_errorCount;
+    m_errorString = m_errorFileName + QLatin1Char('(') + QString::number(m_line) +
+                    QStringLiteral("):") + message;
+    m_lastErrorMessage = message;
+    m_errorLine = line == -1 ? m_line : line;
+    ORNA_LOG_ENTRY(ORNAWarningMessage, "ORNAParserError: ", "ParserError", file.constData(),
+                   m_errorLine, message);
+    if (m_errorCount <= m_maxErrorCount)
+        return false;
+    ++m_errorCount;
+    m_lastErrorMessage = QStringLiteral("too many errors, stopped parsing");
+    m_errorString = m_errorFileName + QLatin1Char('(') + QString::number(m_line) +
+                    QStringLiteral("): ") + m_lastErrorMessage;
+    m_errorLine = m_line;
+    ORNA_LOG_ENTRY(ORNAWarningMessage, "ORNAParserError: ", "ParserError", file.constData(),
+                   m_errorLine, m_lastErrorMessage);
+    return true;
+}
+
+namespace {
+
+void logSemantic(const char *prefix, const char *category, const ORNATree *at,
+                 const QString &text)
+{
+    const QByteArray file = at->sourceFile().toUtf8();
+    ORNA_LOG_ENTRY(ORNAWarningMessage, prefix, category, file.constData(), at->line(),
+                   "<font color=black>" << at->name() << " " << at->value() << "</font> : "
+                                        << text);
+}
+
+QString coloured(const char *colour, const QString &text)
+{
+    return QStringLiteral("<font color = ") + QLatin1String(colour) + QLatin1Char('>') + text +
+           QStringLiteral("</font>");
+}
+
+} // namespace
+
+void ORNAKTFParser::semanticInfo(const ORNATree *at, const QString &text)
+{
+    logSemantic("ORNASemanticInfo: ", "SemanticInfo", at, text);
+}
+
+void ORNAKTFParser::semanticWarning(const ORNATree *at, const QString &text)
+{
+    logSemantic("ORNASemanticWarning: ", "SemanticWarning", at, coloured("#c06000", text));
+}
+
+void ORNAKTFParser::semanticError(const ORNATree *at, const QString &text)
+{
+    logSemantic("ORNASemanticError: ", "SemanticError", at, coloured("red", text));
+}

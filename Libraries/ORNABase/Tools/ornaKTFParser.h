@@ -1,0 +1,175 @@
+#ifndef ORNAKTFPARSER_H
+#define ORNAKTFPARSER_H
+
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+class ORNATree;
+class ORNAKTFNameCache;
+
+// Reads KTF files and texts into an ORNATree, running the preprocessor directives and
+// expanding $(...) references. Errors are logged; more than 50 of them stop the parse.
+class ORNAKTFParser
+{
+public:
+    enum Mode
+    {
+        ExpandVariables = 1,
+        KeepReferences = 2,
+    };
+    enum BlockKind
+    {
+        ActiveBlock = 1,
+        SkippedBlock = 2,
+        NodeBlock = 4,
+    };
+    enum State
+    {
+        ExpectEntry = 0,
+        AfterTag = 1,
+        AfterEquals = 2,
+    };
+    enum Encoding
+    {
+        UnknownEncoding = 0,
+        Latin1Encoding = 4,
+        Utf8Encoding = 106,
+    };
+    typedef bool (*VariableResolver)(void *userData, const QString &name, QString &value);
+
+    explicit ORNAKTFParser(int mode = 1);
+    ~ORNAKTFParser();
+    ORNAKTFParser(const ORNAKTFParser &) = delete;
+    ORNAKTFParser &operator=(const ORNAKTFParser &) = delete;
+
+    // The root; no reference is taken for the caller.
+    ORNATree *root() const { return m_root; }
+
+    bool parseFile(const QString &path, bool resetToRoot);
+    bool parseString(const QString &text, bool resetToRoot, const QString &fileName = QString(),
+                     int startLine = 1);
+    // Reads bytes as they would come from a file: a header line decides the encoding.
+    bool parseBytes(const QByteArray &bytes, bool resetToRoot, const QString &fileName = QString(),
+                    int startLine = 1);
+
+    QString errorString() const { return m_errorString; }
+    QString lastErrorMessage() const { return m_lastErrorMessage; }
+    QString errorFileName() const { return m_errorFileName; }
+    int errorLine() const { return m_errorLine; }
+    int errorCount() const { return m_errorCount; }
+
+    void setVariableResolver(void *userData, VariableResolver resolver);
+
+    // The encoding that a header line at the start of bytes declares (Latin-1 without one);
+    // with report, an unknown version or encoding is logged.
+    static int headerEncoding(const char *data, qsizetype length, bool report);
+
+    // The semantic message forms, positioned at a node (its file and line).
+    static void semanticInfo(const ORNATree *at, const QString &text);
+    static void semanticWarning(const ORNATree *at, const QString &text);
+    static void semanticError(const ORNATree *at, const QString &text);
+
+private:
+    struct Token
+    {
+        int kind = 0;
+        const char *text = nullptr;
+        qsizetype length = 0;
+    };
+    enum TokenKind
+    {
+        OpenBraceToken,
+        CloseBraceToken,
+        EqualsToken,
+        StringToken,
+        EndToken,
+    };
+    enum Step
+    {
+        GoOn,
+        Finished,
+        Stop,
+    };
+
+    ORNAKTFParser(ORNATree *root, int mode, int includeDepth, void *userData,
+                  VariableResolver resolver);
+
+    void setCurrentFile(const QString &path);
+    void resetToRoot();
+    bool parseInput(const char *data, qsizetype length, int startLine);
+    bool scan();
+    void examineHeader();
+
+    void nextToken(Token &token);
+    void skipBlanks();
+    void readBareWord(Token &token);
+    void readQuoted(Token &token, char closing, char second);
+    QString decode(const char *data, qsizetype length) const;
+    QString tokenText(const Token &token) const { return decode(token.text, token.length); }
+
+    Step expectEntry(const Token &token);
+    Step afterTag(const Token &token);
+    Step afterEquals(const Token &token);
+    Step openBrace();
+    Step closeBrace();
+    Step directive(const Token &token, bool *handled);
+    Step echoOrAbort(bool abort);
+    Step ifStatement();
+    Step definedStatement(const char *keyword, bool set, bool negate);
+    Step includeStatement();
+    void rewind();
+
+    void makeNode(const Token &value, bool hasValue);
+    void openLastNode();
+    void pushSkipped();
+    const QString *tagName();
+
+    QString expand(const QString &text);
+    bool defined(const QString &name) const;
+    bool isSet(const QString &name) const;
+    bool evaluate(const QString &expression);
+
+    // Counts the error and logs it; true when the limit is passed and parsing must stop.
+    bool reportError(const QString &message, int line = -1);
+
+    std::unique_ptr<char, void (*)(void *)> m_scratch;
+    qsizetype m_scratchUsed = 0;
+    int m_encoding = UnknownEncoding;
+    const char *m_data = nullptr;
+    qsizetype m_length = 0;
+    qsizetype m_position = 0;
+    QString m_currentFile;
+    QString m_localDirectory;
+    int m_line = 1;
+    int m_tagLine = 0;
+    int m_tokenLine = 0;
+    std::vector<quint8> m_braceKinds;
+    int m_activeBlocks = 0;
+    int m_skipDepth = 0;
+    int m_nodeDepth = 0;
+    int m_includeDepth = 0;
+    int m_state = ExpectEntry;
+    int m_mode = ExpandVariables;
+    QString m_errorString;
+    QString m_lastErrorMessage;
+    QString m_errorFileName;
+    int m_errorLine = 0;
+    int m_errorCount = 0;
+    int m_maxErrorCount = 50;
+    ORNATree *m_lastNode = nullptr;
+    ORNATree *m_currentParent = nullptr;
+    ORNATree *m_root = nullptr;
+    std::vector<ORNATree *> m_parentStack;
+    Token m_tag;
+    Token m_lastString;
+    qsizetype m_markPosition = 0;
+    int m_markLine = 0;
+    void *m_resolverData = nullptr;
+    VariableResolver m_resolver = nullptr;
+    ORNAKTFNameCache *m_names = nullptr;
+};
+
+#endif // ORNAKTFPARSER_H

@@ -1,0 +1,306 @@
+#include "ornaTree.h"
+
+#include "ornaLogging.h"
+#include "ornaUtils.h"
+
+#include <QHash>
+
+#include <utility>
+
+namespace {
+
+struct NameTable
+{
+    NameTable() { names.reserve(8000); }
+    QHash<QString, const QString *> names;
+};
+
+NameTable &nameTable()
+{
+    // Never destroyed: interned names must outlive every tree, also at process exit.
+    static NameTable *table = new NameTable;
+    return *table;
+}
+
+const QString *sharedEmptyName()
+{
+    static const QString *empty = new QString;
+    return empty;
+}
+
+} // namespace
+
+const QString *ORNATree::emptyName()
+{
+    return sharedEmptyName();
+}
+
+const QString *ORNATree::internName(const QString &name)
+{
+    if (name.isEmpty())
+        return sharedEmptyName();
+    QHash<QString, const QString *> &names = nameTable().names;
+    auto it = names.constFind(name);
+    if (it != names.constEnd())
+        return it.value();
+    const QString *interned = new QString(name);
+    names.insert(name, interned);
+    return interned;
+}
+
+const QString *ORNATree::lookupName(const QString &name)
+{
+    if (name.isEmpty())
+        return sharedEmptyName();
+    const QHash<QString, const QString *> &names = nameTable().names;
+    auto it = names.constFind(name);
+    return it != names.constEnd() ? it.value() : &name;
+}
+
+ORNATree::ORNATree(const QString &name, const QString &value, const QString &sourceFile, int line)
+    : m_name(internName(name)), m_value(value), m_sourceFile(sourceFile), m_line(line)
+{
+}
+
+ORNATree::ORNATree(const QString *internedName, const QString &value, const QString &sourceFile,
+                   int line)
+    : m_name(internedName), m_value(value), m_sourceFile(sourceFile), m_line(line)
+{
+}
+
+void ORNATree::ref()
+{
+    if (m_refCount < 0)
+        ORNA_ERROR("ORNATree", "zombie ORNATree refed!");
+    ++m_refCount;
+}
+
+void ORNATree::unref()
+{
+    if (--m_refCount == 0)
+        destroy(this);
+    else if (m_refCount < 0)
+        ORNA_ERROR("ORNATree", "deleted ORNATree unrefed!");
+}
+
+// Releases one reference held by a dying parent; a node that loses its last one joins the dying.
+void ORNATree::release(ORNATree *node, std::vector<ORNATree *> &dying)
+{
+    if (--node->m_refCount == 0) {
+        node->m_flags |= BeingDestroyed;
+        dying.push_back(node);
+    } else if (node->m_refCount < 0) {
+        ORNA_ERROR("ORNATree", "deleted ORNATree unrefed!");
+    }
+}
+
+// Destroys a subtree without recursion, so that any depth fits; the order of releases is the
+// depth-first order a recursive release would have.
+void ORNATree::destroy(ORNATree *top)
+{
+    top->m_flags |= BeingDestroyed;
+    std::vector<ORNATree *> dying{top};
+    std::vector<int> nextChild{0};
+    while (!dying.empty()) {
+        ORNATree *node = dying.back();
+        int &index = nextChild.back();
+        if (index < node->childCount()) {
+            ORNATree *child = node->child(index++);
+            const size_t before = dying.size();
+            release(child, dying);
+            if (dying.size() != before)
+                nextChild.push_back(0);
+            continue;
+        }
+        dying.pop_back();
+        nextChild.pop_back();
+        delete node->m_children;
+        delete node;
+    }
+}
+
+bool ORNATree::appendChild(ORNATree *node)
+{
+    node->ref();
+    if (!m_children) {
+        m_children = new std::vector<ORNATree *>;
+        m_children->reserve(8);
+    }
+    m_children->push_back(node);
+    return true;
+}
+
+void ORNATree::insertChild(ORNATree *node, ORNATree *before)
+{
+    if (before && m_children) {
+        for (size_t i = m_children->size(); i-- > 0;) {
+            if ((*m_children)[i] == before) {
+                node->ref();
+                m_children->insert(m_children->begin() + std::ptrdiff_t(i), node);
+                return;
+            }
+        }
+    }
+    appendChild(node);
+}
+
+ORNATree *ORNATree::addChild(const QString &name, const QString &value)
+{
+    ORNATree *node = new ORNATree(name, value);
+    appendChild(node);
+    return node;
+}
+
+void ORNATree::removeAllChildren()
+{
+    std::vector<ORNATree *> *children = std::exchange(m_children, nullptr);
+    if (!children)
+        return;
+    for (ORNATree *child : *children)
+        child->unref();
+    delete children;
+}
+
+void ORNATree::setValueLineOffset(int offset)
+{
+    m_valueLineOffset = quint16(qBound(0, offset, 0xFFFF));
+}
+
+void ORNATree::setComment(bool comment)
+{
+    if (comment)
+        m_flags |= CommentNode;
+    else
+        m_flags &= quint8(~CommentNode);
+}
+
+bool ORNATree::toBool() const
+{
+    return ORNAUtils::isTrueText(m_value);
+}
+
+ORNATree *ORNATree::findChild(const QString &name) const
+{
+    if (!m_children)
+        return nullptr;
+    const QString *interned = lookupName(name);
+    const qsizetype length = name.size();
+    for (ORNATree *child : *m_children) {
+        if (child->m_name == interned)
+            return child;
+        if (child->m_name->size() == length && *child->m_name == name)
+            return child;
+    }
+    return nullptr;
+}
+
+bool ORNATree::matches(const ORNATree *node, const QString &name, const QString &value, int mode,
+                       Qt::CaseSensitivity cs) const
+{
+    switch (mode) {
+    case ByName:
+        return node->name().compare(name, cs) == 0;
+    case ByValue:
+        return node->m_value == value;
+    case ByNameAndValue:
+        return node->name().compare(name, cs) == 0 && node->m_value == value;
+    default:
+        return false;
+    }
+}
+
+ORNATree *ORNATree::findChildMatching(const QString &name, const QString &value, int mode,
+                                      Qt::CaseSensitivity cs) const
+{
+    if (!m_children)
+        return nullptr;
+    for (ORNATree *child : *m_children) {
+        if (matches(child, name, value, mode, cs))
+            return child;
+    }
+    return nullptr;
+}
+
+ORNATree *ORNATree::findDescendant(const QString &name, const QString &value, int mode,
+                                   Qt::CaseSensitivity cs) const
+{
+    // Each visited node is searched among its children, in depth-first order.
+    std::vector<std::pair<const ORNATree *, int>> stack;
+    const ORNATree *visit = this;
+    for (;;) {
+        if (visit) {
+            if (ORNATree *hit = visit->findChildMatching(name, value, mode, cs))
+                return hit;
+            stack.emplace_back(visit, 0);
+            visit = nullptr;
+        }
+        if (stack.empty())
+            return nullptr;
+        auto &[node, index] = stack.back();
+        if (index < node->childCount())
+            visit = node->child(index++);
+        else
+            stack.pop_back();
+    }
+}
+
+int ORNATree::descendantCount() const
+{
+    int count = 0;
+    std::vector<const ORNATree *> pending{this};
+    while (!pending.empty()) {
+        const ORNATree *node = pending.back();
+        pending.pop_back();
+        count += node->childCount();
+        for (int i = 0; i < node->childCount(); ++i)
+            pending.push_back(node->child(i));
+    }
+    return count;
+}
+
+ORNATree *ORNATree::clone() const
+{
+    ORNATree *copy = new ORNATree(name(), m_value, m_sourceFile, m_line);
+    std::vector<std::pair<const ORNATree *, ORNATree *>> pending{{this, copy}};
+    while (!pending.empty()) {
+        auto [source, target] = pending.back();
+        pending.pop_back();
+        for (int i = 0; i < source->childCount(); ++i) {
+            const ORNATree *child = source->child(i);
+            ORNATree *childCopy =
+                new ORNATree(child->name(), child->m_value, child->m_sourceFile, child->m_line);
+            target->appendChild(childCopy);
+            pending.emplace_back(child, childCopy);
+        }
+    }
+    return copy;
+}
+
+void ORNATree::merge(ORNATree *source)
+{
+    struct Frame
+    {
+        ORNATree *target;
+        ORNATree *source;
+        int index;
+    };
+    if (source == this)
+        return;
+    std::vector<Frame> stack{{this, source, 0}};
+    while (!stack.empty()) {
+        Frame &frame = stack.back();
+        if (frame.index >= frame.source->childCount()) {
+            stack.pop_back();
+            continue;
+        }
+        ORNATree *child = frame.source->child(frame.index++);
+        ORNATree *target = frame.target;
+        ORNATree *same =
+            target->findChildMatching(child->name(), child->m_value, ByNameAndValue,
+                                      Qt::CaseInsensitive);
+        if (!same)
+            target->appendChild(child);
+        else if (same != child)
+            stack.push_back({same, child, 0});
+    }
+}

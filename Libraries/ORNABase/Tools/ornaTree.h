@@ -1,0 +1,94 @@
+#ifndef ORNATREE_H
+#define ORNATREE_H
+
+#include <QString>
+
+#include <vector>
+
+// One node of a KTF document: interned tag name, value, ordered children and source position.
+// Nodes are shared by an intrusive, non-atomic reference count; a fresh node has count 0.
+class ORNATree
+{
+public:
+    enum MatchMode
+    {
+        ByName = 1,
+        ByValue = 2,
+        ByNameAndValue = 3,
+    };
+    enum Flag : quint8
+    {
+        BeingDestroyed = 0x04,
+        CommentNode = 0x10,
+    };
+
+    ORNATree(const QString &name, const QString &value = QString(),
+             const QString &sourceFile = QString(), int line = 0);
+    // For readers that intern names themselves: internedName must come from internName().
+    ORNATree(const QString *internedName, const QString &value, const QString &sourceFile,
+             int line);
+    ORNATree(const ORNATree &) = delete;
+    ORNATree &operator=(const ORNATree &) = delete;
+
+    void ref();
+    void unref();
+    int refCount() const { return m_refCount; }
+
+    int childCount() const { return m_children ? int(m_children->size()) : 0; }
+    ORNATree *child(int index) const { return (*m_children)[size_t(index)]; }
+    bool appendChild(ORNATree *node);
+    void insertChild(ORNATree *node, ORNATree *before);
+    ORNATree *addChild(const QString &name, const QString &value = QString());
+    void removeAllChildren();
+
+    const QString &name() const { return *m_name; }
+    const QString &value() const { return m_value; }
+    void setValue(const QString &value) { m_value = value; }
+    const QString &sourceFile() const { return m_sourceFile; }
+    int line() const { return m_line; }
+    int valueLineOffset() const { return m_valueLineOffset; }
+    // Clamped to the 16-bit field: a value thousands of lines below its tag keeps the maximum.
+    void setValueLineOffset(int offset);
+    quint8 flags() const { return m_flags; }
+    bool isComment() const { return m_flags & CommentNode; }
+    void setComment(bool comment);
+
+    int toInt(bool *ok = nullptr) const { return m_value.toInt(ok, 10); }
+    ulong toULong(bool *ok = nullptr) const { return m_value.toULong(ok, 10); }
+    float toFloat(bool *ok = nullptr) const { return m_value.toFloat(ok); }
+    double toDouble(bool *ok = nullptr) const { return m_value.toDouble(ok); }
+    bool toBool() const;
+
+    ORNATree *findChild(const QString &name) const;
+    ORNATree *findChildMatching(const QString &name, const QString &value, int mode = ByName,
+                                Qt::CaseSensitivity cs = Qt::CaseSensitive) const;
+    ORNATree *findDescendant(const QString &name, const QString &value, int mode = ByName,
+                             Qt::CaseSensitivity cs = Qt::CaseSensitive) const;
+    int descendantCount() const;
+
+    ORNATree *clone() const;
+    void merge(ORNATree *source);
+
+    // The process-wide tag-name table. Interned names live until the process ends.
+    static const QString *internName(const QString &name);
+    static const QString *lookupName(const QString &name);
+    static const QString *emptyName();
+
+private:
+    ~ORNATree() = default;
+    static void destroy(ORNATree *top);
+    static void release(ORNATree *node, std::vector<ORNATree *> &dying);
+    bool matches(const ORNATree *node, const QString &name, const QString &value, int mode,
+                 Qt::CaseSensitivity cs) const;
+
+    std::vector<ORNATree *> *m_children = nullptr;
+    const QString *m_name;
+    QString m_value;
+    QString m_sourceFile;
+    qint32 m_line;
+    qint32 m_refCount = 0;
+    quint16 m_valueLineOffset = 0;
+    quint8 m_flags = 0;
+};
+
+#endif // ORNATREE_H
