@@ -36,6 +36,12 @@ public:
     bool finishSteps();
     bool createUninstaller();
 
+    // Adds execute permission for owner and group; false if the permissions could not be set.
+    static bool addExecutePermission(const QString &path);
+    // Writes the whole file (replacing it); logs openErrorPrefix + path + the reason on failure.
+    bool writeInstalledFile(const QString &path, const QByteArray &content, bool executable,
+                            const QString &openErrorPrefix);
+
     // One pass writing menu entries or desktop shortcuts (and registering them if install).
     void createDesktopEntries(bool menuEntries, bool install, bool addFavorites);
     bool writeDesktopEntryFile(const QString &fileName, const LinkEntry &link, bool menuEntry);

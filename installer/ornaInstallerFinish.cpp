@@ -1,5 +1,128 @@
 #include "ornaInstaller.h"
 
-// TODO-STUB: replaced by the installed-tree work
-bool ORNAInstaller::finishSteps() { return false; }
-bool ORNAInstaller::createUninstaller() { return false; }
+#include "ornaFile.h"
+#include "ornaInstallDirectoryPage.h"
+#include "ornaUtils.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+// Starts the uninstaller copy from wherever the installation now lies; passes its own
+// arguments on, so a caller can add "--mode console".
+const char uninstallScript[] =
+    "#!/usr/bin/env bash\n"
+    "THIS_DIR=`dirname \"$0\"`\n"
+    "export LD_LIBRARY_PATH=\"$THIS_DIR/Uninstaller\"\n"
+    "\"$THIS_DIR/Uninstaller/LinuxInstaller\" --uninstall --settings-file "
+    "\"$THIS_DIR/Uninstaller/installer.settings\" $@\n";
+
+} // namespace
+
+bool ORNAInstaller::addExecutePermission(const QString &path)
+{
+    return QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner |
+                                           QFileDevice::ExeGroup);
+}
+
+bool ORNAInstaller::writeInstalledFile(const QString &path, const QByteArray &content,
+                                       bool executable, const QString &openErrorPrefix)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        logError(openErrorPrefix + path + QStringLiteral(": ") + file.errorString());
+        return false;
+    }
+    // A short write (a full disk) must not pass for a written file.
+    if (file.write(content) != content.size() || !file.flush()) {
+        logError(QStringLiteral("Error: Failed to write ") + path + QStringLiteral(": ") +
+                 file.errorString());
+        return false;
+    }
+    if (executable)
+        addExecutePermission(path);
+    file.close();
+    return true;
+}
+
+bool ORNAInstaller::finishSteps()
+{
+    if (settings.uninstallerEnabled) {
+        logMessage(QStringLiteral("Creating uninstaller..."));
+        if (!createUninstaller())
+            return false;
+    }
+
+    bool shortcuts = createDesktopFiles;
+    bool menuEntries = createDesktopFiles;
+    if (wizard && installDirectoryPage) {
+        shortcuts = installDirectoryPage->createDesktopShortcuts();
+        menuEntries = installDirectoryPage->createMenuEntries();
+    }
+    if (shortcuts || menuEntries) {
+        logMessage(QStringLiteral("Installing icons..."));
+        installIcons();
+        createDesktopEntries(false, shortcuts, menuEntries);
+        if (menuEntries)
+            createDesktopEntries(true, true, false);
+    }
+
+    const QString starter = installDirectory + QStringLiteral("/bin/linuxStarter.py");
+    if (QFileInfo::exists(starter) && !addExecutePermission(starter)) {
+        logError(QStringLiteral("Error: Could not change permissions of ") + starter);
+        return false;
+    }
+
+    if (settings.runHalvaronInstall) {
+        const QString product = installDirectory + QStringLiteral("/bin/Halvaron");
+        if (QFileInfo::exists(product))
+            runTool(product, {QStringLiteral("-install"), QStringLiteral("-scan"),
+                              QStringLiteral("-ignoreprefs")});
+        else
+            logError(QStringLiteral("Error: cannot finish installation, because ") + product +
+                     QStringLiteral(" does not exist."));
+    }
+    return true;
+}
+
+bool ORNAInstaller::createUninstaller()
+{
+    const QString uninstallerDirectory = installDirectory + QStringLiteral("/Uninstaller");
+    if (!QFileInfo(uninstallerDirectory).isDir() && !ORNAUtils::makePath(uninstallerDirectory)) {
+        logError(QStringLiteral("Error: Failed to create ") + uninstallerDirectory);
+        return false;
+    }
+    if (verbose)
+        logMessage(QStringLiteral("Copying files from ") + applicationDirectory +
+                   QStringLiteral(" to ") + uninstallerDirectory);
+
+    const QFileInfoList entries =
+        QDir(applicationDirectory)
+            .entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Unsorted);
+    for (const QFileInfo &entry : entries) {
+        if (!entry.isFile())
+            continue;
+        const QString target = uninstallerDirectory + QLatin1Char('/') + entry.fileName();
+        if (QFileInfo::exists(target) || QFileInfo(target).isSymLink())
+            continue;
+        const QString source = entry.absoluteFilePath();
+        if (!ORNAFile::copyFile(source, target)) {
+            logError(QStringLiteral("Error: Failed to copy ") + source + QStringLiteral(" to ") +
+                     target);
+            return false;
+        }
+        QFile::setPermissions(target, entry.permissions());
+        if (verbose)
+            logMessage(source + QStringLiteral(" -> ") + target);
+    }
+
+    const QString scriptPath = installDirectory + QStringLiteral("/uninstall");
+    if (!writeInstalledFile(scriptPath, QByteArray(uninstallScript), true,
+                            QStringLiteral("Error: Failed to open uninstall file for writing: ")))
+        return false;
+    if (verbose)
+        logMessage(QStringLiteral("Wrote ") + scriptPath);
+    return true;
+}

@@ -1,15 +1,151 @@
 #include "ornaUninstaller.h"
 
 #include "installerOptions.h"
+#include "ornaDeletionGuard.h"
+#include "ornaUninstallerProgressPage.h"
+#include "ornaUnityLauncher.h"
+#include "ornaUtils.h"
 
-// TODO-STUB: replaced by the uninstaller engine
-ORNAUninstaller::ORNAUninstaller(const InstallerOptions &options, const QString &)
+#include <QAbstractButton>
+#include <QDir>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QWizard>
+
+namespace {
+
+QString canonical(const QString &path)
+{
+    return QFileInfo(path).canonicalFilePath();
+}
+
+bool isInside(const QString &path, const QString &directory)
+{
+    return !directory.isEmpty() && path.startsWith(directory + QLatin1Char('/'));
+}
+
+void enableButton(QWizard *wizard, QWizard::WizardButton which)
+{
+    if (QAbstractButton *button = wizard->button(which))
+        button->setEnabled(true);
+}
+
+} // namespace
+
+ORNAUninstaller::ORNAUninstaller(const InstallerOptions &options,
+                                 const QString &applicationDirectory)
     : ORNAInstallerBase(options)
 {
+    this->applicationDirectory = applicationDirectory;
+    installDirectory =
+        QDir::cleanPath(QDir(applicationDirectory).absoluteFilePath(QStringLiteral("..")));
 }
-void ORNAUninstaller::removeDesktopEntries() {}
-bool ORNAUninstaller::deleteInstallationDirectory() { return false; }
-void ORNAUninstaller::processIcon(const QString &, const QString &) {}
-bool ORNAUninstaller::uninstall() { return false; }
-void ORNAUninstaller::logMessage(const QString &) {}
-void ORNAUninstaller::logError(const QString &) {}
+
+void ORNAUninstaller::removeDesktopEntries()
+{
+    const QDir directory(desktopEntriesDirectory());
+    if (!directory.exists())
+        return;
+    logMessage(QStringLiteral("Removing desktop shortcuts and program menu entries..."));
+    const QFileInfoList entries = directory.entryInfoList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
+    QStringList menuFiles;
+    QStringList directoryFiles;
+    for (const QFileInfo &entry : entries) {
+        const QString path = entry.absoluteFilePath();
+        if (path.endsWith(QStringLiteral("menu.desktop"))) {
+            runTool(QStringLiteral("xdg-desktop-menu"), {QStringLiteral("uninstall"), path});
+            menuFiles.append(entry.fileName());
+        } else {
+            runTool(QStringLiteral("xdg-desktop-icon"), {QStringLiteral("uninstall"), path});
+            if (path.endsWith(QStringLiteral("-menu.directory")))
+                directoryFiles.append(entry.fileName());
+        }
+    }
+    // The entries alone leave the submenu and its directory file registered. The tool matches
+    // the submenu's entries by bare file name when uninstalling.
+    for (const QString &directoryFile : directoryFiles)
+        runTool(QStringLiteral("xdg-desktop-menu"),
+                QStringList{QStringLiteral("uninstall"), directoryFile} + menuFiles);
+    removeUnityLauncherFavorites();
+    installIcons();
+}
+
+void ORNAUninstaller::removeUnityLauncherFavorites()
+{
+    QString listText;
+    QStringList favorites;
+    if (!ORNAUnityLauncher::readFavorites(listText) ||
+        !ORNAUnityLauncher::parseList(listText, favorites))
+        return;
+    const QString directory = canonical(installDirectory);
+    QStringList kept;
+    for (const QString &favorite : favorites) {
+        const bool ours =
+            QDir::isAbsolutePath(favorite) &&
+            (isInside(favorite, installDirectory) || isInside(canonical(favorite), directory));
+        if (!ours)
+            kept.append(favorite);
+    }
+    if (kept.size() != favorites.size())
+        ORNAUnityLauncher::writeFavorites(ORNAUnityLauncher::formatList(kept));
+}
+
+bool ORNAUninstaller::deleteInstallationDirectory()
+{
+    const ORNADeletionGuard::Refusal refusal = ORNADeletionGuard::refusalFor(installDirectory);
+    if (!refusal.refused()) {
+        ORNAUtils::removeDirectoryRecursively(installDirectory);
+        return true;
+    }
+    if (wizard)
+        QMessageBox::critical(wizard, refusal.title, refusal.text, QMessageBox::Ok,
+                              QMessageBox::NoButton);
+    else
+        logError(refusal.text);
+    return false;
+}
+
+void ORNAUninstaller::processIcon(const QString &iconFile, const QString &size)
+{
+    runTool(QStringLiteral("xdg-icon-resource"),
+            {QStringLiteral("uninstall"), QStringLiteral("--novendor"), QStringLiteral("--size"),
+             size, QFileInfo(iconFile).baseName()});
+}
+
+bool ORNAUninstaller::uninstall()
+{
+    logToPage = true;
+    removeDesktopEntries();
+    logMessage(QStringLiteral("Deleting the installation directory ") + installDirectory +
+               QStringLiteral("..."));
+    const bool result = deleteInstallationDirectory();
+    if (wizard) {
+        if (progressPage)
+            progressPage->setFinished();
+        enableButton(wizard, QWizard::FinishButton);
+    }
+    logMessage(QStringLiteral("Done."));
+    logToPage = false;
+    if (wizard) {
+        enableButton(wizard, QWizard::NextButton);
+        enableButton(wizard, QWizard::BackButton);
+    }
+    return result;
+}
+
+void ORNAUninstaller::logMessage(const QString &message)
+{
+    if (logToPage && progressPage)
+        progressPage->appendMessage(message);
+    else
+        ORNAInstallerBase::logMessage(message);
+}
+
+void ORNAUninstaller::logError(const QString &message)
+{
+    if (logToPage && progressPage)
+        progressPage->appendError(message);
+    else
+        ORNAInstallerBase::logError(message);
+}

@@ -18,6 +18,8 @@ public:
     void setupWizard();
 
     void removeDesktopEntries();
+    // Drops the launcher favourites that point into the installation.
+    void removeUnityLauncherFavorites();
     bool deleteInstallationDirectory();
 
     void processIcon(const QString &iconFile, const QString &size) override;

@@ -1,11 +1,16 @@
 #include "installerOptions.h"
 #include "installerRuns.h"
+#include "ornaUninstaller.h"
 
-#include <cstdio>
+#include <QApplication>
 
 int runUninstallation(const InstallerOptions &options)
 {
-    Q_UNUSED(options);
-    std::fputs("Error: uninstalling is not available in this build.\n", stderr);
-    return 1;
+    ORNAUninstaller uninstaller(options, options.applicationDirectory);
+    uninstaller.setVerbose(options.verbose);
+    if (options.consoleMode)
+        return uninstaller.uninstall() ? 0 : 1;
+    uninstaller.setupWizard();
+    uninstaller.showWizard();
+    return QApplication::exec();
 }
