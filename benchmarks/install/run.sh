@@ -1,0 +1,105 @@
+#!/usr/bin/env bash
+# Installer overhead on a large payload: a generated product of many small files, installed
+# through the archive with LinuxInstaller on the console, against the archive's own copy
+# (bash ARCHIVE --install DIR TMP) of the same payload. Runs alternate; prints the figures.
+#
+#   benchmarks/install/run.sh [BUILD_DIR] [FILES] [RUNS]
+set -euo pipefail
+
+root=$(cd -- "$(dirname -- "$0")/../.." && pwd -P)
+build=${1:-$root/build}
+files=${2:-100000}
+runs=${3:-5}
+installer=$build/bin/LinuxInstaller
+[[ -x $installer ]] || { echo "Build LinuxInstaller first (ninja -C $build LinuxInstaller)." >&2; exit 1; }
+
+work=$(mktemp -d -t orna-bench.XXXXXXXX)
+trap 'rm -rf -- "$work"' EXIT
+
+echo "Generating a product of $files files..."
+python3 - "$work/product" "$files" <<'PY'
+import os, sys
+root, count = sys.argv[1], int(sys.argv[2])
+per_dir = 500
+for i in range(count):
+    d = os.path.join(root, "data", "d%04d" % (i // per_dir))
+    if i % per_dir == 0:
+        os.makedirs(d, exist_ok=True)
+    with open(os.path.join(d, "file %06d.txt" % i), "w") as f:
+        f.write("payload %d\n" % i)
+PY
+mkdir -p "$work/installer"
+cp -- "$installer" "$work/installer/"
+cat >"$work/installer/installer.settings" <<'KTF'
+// KTF v1 utf8
+Settings {
+    product = Bench
+    version = 1
+    shortApplicationName = Bench
+    installerTargetDirectory = Bench
+    uninstallerEnabled = false
+}
+KTF
+"$root/tools/make-archive" "$work/product" "$work/installer" "$work/bench.run" >/dev/null
+# The copy alone runs from an unpacked payload, as the installer's call does.
+mkdir -p "$work/unpacked"
+tail -c "+$(sed -n 's/^PAYLOAD_OFFSET=\$((10#0*\([0-9]*\)))$/\1/p' "$work/bench.run")" \
+    "$work/bench.run" | tar -xzf - -C "$work/unpacked"
+
+now() { date +%s.%N; }
+timeit() { # prints seconds
+    local start end
+    start=$(now)
+    "$@" >/dev/null
+    end=$(now)
+    echo "$end - $start" | bc -l
+}
+
+installer_run() { # the installer's share: the archive minus its own unpacking is measured below
+    "$work/unpacked/installer/LinuxInstaller" "$work/bench.run" \
+        --settings-file "$work/unpacked/installer/installer.settings" \
+        --temp-directory "$work/unpacked/product" --file-count "$files" \
+        --mode console --no-desktop-files --prefix "$1"
+}
+script_run() {
+    bash "$work/bench.run" --install "$1" "$work/unpacked/product"
+}
+
+declare -a withInstaller alone
+for ((i = 1; i <= runs; i++)); do
+    rm -rf -- "$work/t1" "$work/t2"
+    sync
+    withInstaller+=("$(timeit installer_run "$work/t1")")
+    alone+=("$(timeit script_run "$work/t2")")
+    printf 'run %d: installer %.3f s, script alone %.3f s\n' "$i" "${withInstaller[-1]}" "${alone[-1]}"
+done
+[[ $(find "$work/t1" -type f | wc -l) -eq $files ]] || { echo "installation incomplete" >&2; exit 1; }
+
+median() { printf '%s\n' "$@" | sort -g | awk '{a[NR]=$1} END {print (NR%2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
+mi=$(median "${withInstaller[@]}")
+ma=$(median "${alone[@]}")
+overhead=$(echo "($mi - $ma) * 100 / $ma" | bc -l)
+printf 'median: installer %.3f s, script alone %.3f s, overhead %.1f %%\n' "$mi" "$ma" "$overhead"
+
+# Peak memory of the installer (verbose run: every line is decoded and printed).
+rm -rf -- "$work/t3"
+if [[ -x /usr/bin/time ]]; then
+    /usr/bin/time -v -o "$work/time.txt" "$work/unpacked/installer/LinuxInstaller" "$work/bench.run" \
+        --settings-file "$work/unpacked/installer/installer.settings" \
+        --temp-directory "$work/unpacked/product" --file-count "$files" \
+        --mode console --no-desktop-files --verbose --prefix "$work/t3" >/dev/null
+    kb=$(sed -n 's/.*Maximum resident set size (kbytes): //p' "$work/time.txt")
+else
+    kb=$(python3 - "$work" "$files" <<'PY'
+import resource, subprocess, sys
+w, n = sys.argv[1], sys.argv[2]
+subprocess.run([w + "/unpacked/installer/LinuxInstaller", w + "/bench.run", "--settings-file",
+                w + "/unpacked/installer/installer.settings", "--temp-directory",
+                w + "/unpacked/product", "--file-count", n, "--mode", "console",
+                "--no-desktop-files", "--verbose", "--prefix", w + "/t3"],
+               stdout=subprocess.DEVNULL, check=True)
+print(resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss)
+PY
+)
+fi
+printf 'peak memory of the installer: %.1f MB\n' "$(echo "$kb / 1024" | bc -l)"
