@@ -29,8 +29,7 @@ struct LineEdit
 class ValueEditor
 {
 public:
-    ValueEditor(const QString &path, const QByteArray &content,
-                const ORNAKTFPositionReader &reader)
+    ValueEditor(const QString &path, const QByteArray &content, const ORNAKTFPositionReader &reader)
         : m_path(path), m_reader(reader)
     {
         m_lines = content.split('\n');
@@ -281,8 +280,8 @@ bool ORNAKTF::setValueInFile(const QString &path, const QStringList &tagPath,
 
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        errorMessage = QStringLiteral("failed to open ") + path +
-                       QStringLiteral(" for reading: ") + file.errorString();
+        errorMessage = QStringLiteral("failed to open ") + path + QStringLiteral(" for reading: ") +
+                       file.errorString();
         return false;
     }
     const QByteArray content = file.readAll();
