@@ -1,0 +1,7 @@
+#include <QtTest>
+class Placeholder : public QObject
+{
+    Q_OBJECT
+};
+QTEST_GUILESS_MAIN(Placeholder)
+#include "tst_ktftokenizer.moc"
