@@ -1,15 +1,301 @@
 #include "ornaInstaller.h"
 
 #include "installerOptions.h"
+#include "ornaProgressPage.h"
+#include "ornaUtils.h"
 
-// TODO-STUB: replaced by the engine core
-ORNAInstaller::ORNAInstaller(const InstallerOptions &options) : ORNAInstallerBase(options) {}
-ORNAInstaller::~ORNAInstaller() = default;
-bool ORNAInstaller::installFromConsole() { return false; }
-bool ORNAInstaller::installInto(const QString &, bool) { return false; }
-bool ORNAInstaller::callExistingUninstaller(const QString &) { return false; }
-void ORNAInstaller::installProcessFinished() {}
-void ORNAInstaller::readInstallProcessError() {}
-void ORNAInstaller::readInstallProcessOutput() {}
-void ORNAInstaller::logError(const QString &) {}
-void ORNAInstaller::logMessage(const QString &) {}
+#include <QAbstractButton>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStringDecoder>
+#include <QWizard>
+
+#include <cstring>
+
+namespace {
+
+const int startTimeoutMs = 30000;
+const int uninstallerPollMs = 100;
+
+const char forceHint[] =
+    "You can force the installation by passing the --force-prefix command line option.\n"
+    "WARNING: The uninstaller will delete the installation directory completely.\n";
+
+// A line of a child process: cut at the first NUL, trimmed, UTF-8 when it is valid UTF-8,
+// else Latin-1 (scripts print file names in whatever encoding the file system holds).
+QString decodeLine(const char *data, qsizetype length)
+{
+    if (const void *nul = std::memchr(data, '\0', size_t(length)))
+        length = static_cast<const char *>(nul) - data;
+    const QByteArray bytes = QByteArray::fromRawData(data, length).trimmed();
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(bytes);
+    if (utf8.hasError())
+        return QString::fromLatin1(bytes);
+    return text;
+}
+
+// Hands every whole line of the device to handle(data, length), the line break included;
+// with takeRest also a last line without a break. One buffer serves every line.
+template <typename Handler>
+void forEachLine(QIODevice *device, bool takeRest, Handler handle)
+{
+    char chunk[4096];
+    QByteArray longLine;
+    while (device->canReadLine() || (takeRest && device->bytesAvailable() > 0)) {
+        const qint64 length = device->readLine(chunk, sizeof(chunk));
+        if (length <= 0)
+            break;
+        const bool complete = chunk[length - 1] == '\n' || !device->bytesAvailable();
+        if (complete && longLine.isEmpty()) {
+            handle(chunk, qsizetype(length));
+            continue;
+        }
+        longLine.append(chunk, length);
+        if (complete) {
+            handle(longLine.constData(), longLine.size());
+            longLine.clear();
+        }
+    }
+    if (!longLine.isEmpty())
+        handle(longLine.constData(), longLine.size());
+}
+
+// Where the path really leads: the longest existing part resolved by the file system (links
+// and ".." alike), the missing rest cleaned lexically, as the directory creation will read it.
+QString effectiveLocation(const QString &path)
+{
+    const QString absolute =
+        QDir::isAbsolutePath(path) ? path : QDir::current().absoluteFilePath(path);
+    QString existing = absolute;
+    QString rest;
+    while (!QFileInfo::exists(existing)) {
+        const int slash = existing.lastIndexOf(QLatin1Char('/'));
+        if (slash <= 0) {
+            rest = existing.mid(1) + (rest.isEmpty() ? QString() : QLatin1Char('/') + rest);
+            existing = QStringLiteral("/");
+            break;
+        }
+        const QString name = existing.mid(slash + 1);
+        rest = rest.isEmpty() ? name : name + QLatin1Char('/') + rest;
+        existing.truncate(slash);
+    }
+    QString resolved = QFileInfo(existing).canonicalFilePath();
+    if (resolved.isEmpty())
+        resolved = QDir::cleanPath(existing);
+    return QDir::cleanPath(rest.isEmpty() ? resolved : resolved + QLatin1Char('/') + rest);
+}
+
+QString canonicalOrClean(const QString &path)
+{
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(path) : canonical;
+}
+
+bool isPreviousInstallation(const QString &directory)
+{
+    return QFileInfo::exists(directory + QStringLiteral("/Uninstaller/LinuxInstaller")) &&
+           QFileInfo::exists(directory + QStringLiteral("/uninstall"));
+}
+
+bool hasVisibleEntries(const QString &directory)
+{
+    const QDir dir(directory);
+    return !dir.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).isEmpty();
+}
+
+// The first line of the refusal for the directory, or an empty text when it is acceptable.
+QString refusalOf(const QString &directory)
+{
+    const QString target = effectiveLocation(directory);
+    if (target == QLatin1String("/"))
+        return QStringLiteral("Error: Refusing to install in the root directory.\n\n");
+    if (target == canonicalOrClean(QDir::homePath()))
+        return QStringLiteral("Error: Refusing to install in the home directory.\n\n");
+    if (target == canonicalOrClean(QDir::tempPath()))
+        return QStringLiteral("Error: Refusing to install in the temporary directory.\n\n");
+    if (QFileInfo(target).isDir() && hasVisibleEntries(target) && !isPreviousInstallation(target))
+        return QStringLiteral("Error: The installation directory '") + directory +
+               QStringLiteral("' is not empty.\n\n");
+    return QString();
+}
+
+} // namespace
+
+ORNAInstaller::ORNAInstaller(const InstallerOptions &options)
+    : ORNAInstallerBase(options), installScript(options.installScript),
+      createDesktopFiles(options.createDesktopFiles), forcePrefix(options.forcePrefix)
+{}
+
+ORNAInstaller::~ORNAInstaller()
+{
+    // Stop a script that still runs before this object is half gone, so that its end
+    // reaches no slot of it.
+    if (installProcess) {
+        installProcess->disconnect(this);
+        delete installProcess;
+    }
+}
+
+bool ORNAInstaller::installFromConsole()
+{
+    return installInto(installDirectory, true) && !installationFailed;
+}
+
+bool ORNAInstaller::installInto(const QString &directory, bool waitForFinish)
+{
+    logToPage = true;
+    installDirectory = directory;
+    if (directory.isEmpty()) {
+        logError(QStringLiteral("Error: the given installation directory is an empty string."));
+        return false;
+    }
+    if (!forcePrefix && settings.uninstallerEnabled) {
+        const QString refusal = refusalOf(directory);
+        if (!refusal.isEmpty()) {
+            logError(refusal + QLatin1String(forceHint));
+            return false;
+        }
+    }
+    if (settings.uninstallerEnabled && !callExistingUninstaller(directory))
+        return false;
+
+    logMessage(QStringLiteral("Installing ") + settings.productTitle + QStringLiteral(" in ") +
+               directory + QStringLiteral("..."));
+    if (!QFileInfo(directory).isDir() && !ORNAUtils::makePath(directory)) {
+        logError(QStringLiteral("Error: Failed to create installation directory: ") + directory);
+        return false;
+    }
+
+    installationRunning = true;
+    installationFailed = false;
+    delete installProcess;
+    installProcess = new QProcess(this);
+    installProcess->start(QStringLiteral("bash"),
+                          {installScript, QStringLiteral("--install"), directory, tempDirectory},
+                          QIODevice::ReadOnly);
+    connect(installProcess, &QProcess::readyReadStandardOutput, this,
+            &ORNAInstaller::readInstallProcessOutput);
+    connect(installProcess, &QProcess::readyReadStandardError, this,
+            &ORNAInstaller::readInstallProcessError);
+    connect(installProcess, &QProcess::finished, this, &ORNAInstaller::installProcessFinished);
+
+    if (!installProcess->waitForStarted(startTimeoutMs)) {
+        installationRunning = false;
+        logError(QStringLiteral("Error: Failed to start installation process: ") +
+                 installProcess->errorString());
+        return false;
+    }
+    if (waitForFinish)
+        installProcess->waitForFinished(-1);
+    return true;
+}
+
+bool ORNAInstaller::callExistingUninstaller(const QString &directory)
+{
+    if (!QFileInfo::exists(directory + QStringLiteral("/uninstall")))
+        return true;
+    logMessage(QStringLiteral("Calling ") + directory + QStringLiteral("/uninstall..."));
+
+    QProcess process;
+    process.setWorkingDirectory(directory);
+    QStringList arguments = {QStringLiteral("--mode"), QStringLiteral("console")};
+    if (verbose)
+        arguments << QStringLiteral("--verbose");
+    process.start(QStringLiteral("./uninstall"), arguments, QIODevice::ReadOnly);
+    if (!process.waitForStarted(startTimeoutMs)) {
+        logError(QStringLiteral("Error: Uninstaller did not start: ") + process.errorString());
+        return false;
+    }
+
+    const auto passOn = [&process, this](bool takeRest) {
+        process.setReadChannel(QProcess::StandardOutput);
+        forEachLine(&process, takeRest, [this](const char *data, qsizetype length) {
+            logMessage(decodeLine(data, length));
+        });
+        process.setReadChannel(QProcess::StandardError);
+        forEachLine(&process, takeRest, [this](const char *data, qsizetype length) {
+            logError(decodeLine(data, length));
+        });
+    };
+    while (process.state() != QProcess::NotRunning) {
+        passOn(false);
+        process.waitForFinished(uninstallerPollMs);
+    }
+    passOn(true);
+    return true;
+}
+
+void ORNAInstaller::readInstallProcessOutput()
+{
+    if (!installProcess)
+        return;
+    installProcess->setReadChannel(QProcess::StandardOutput);
+    const bool takeRest = installProcess->state() == QProcess::NotRunning;
+    forEachLine(installProcess, takeRest, [this](const char *data, qsizetype length) {
+        // Without --verbose a line is only counted; it need not be decoded at all.
+        if (verbose)
+            logMessage(decodeLine(data, length));
+        if (installationRunning && progressPage) {
+            ++progressCount;
+            progressPage->setProgressValue(progressCount);
+        }
+    });
+}
+
+void ORNAInstaller::readInstallProcessError()
+{
+    if (!installProcess)
+        return;
+    installProcess->setReadChannel(QProcess::StandardError);
+    const bool takeRest = installProcess->state() == QProcess::NotRunning;
+    forEachLine(installProcess, takeRest,
+                [this](const char *data, qsizetype length) { logError(decodeLine(data, length)); });
+}
+
+void ORNAInstaller::installProcessFinished()
+{
+    installationRunning = false;
+    readInstallProcessOutput();
+    readInstallProcessError();
+
+    // The script's own failure must not pass for success; the part it did install is still
+    // finished, so that the uninstaller can remove it.
+    if (installProcess->exitStatus() == QProcess::CrashExit) {
+        installationFailed = true;
+        logError(QStringLiteral("Error: The installation script crashed."));
+    } else if (installProcess->exitCode() != 0) {
+        installationFailed = true;
+        logError(QStringLiteral("Error: The installation script failed with exit code ") +
+                 QString::number(installProcess->exitCode()) + QLatin1Char('.'));
+    }
+
+    finishSteps();
+    logMessage(QStringLiteral("Finished."));
+    if (progressPage)
+        progressPage->setProgressToMaximum();
+    logToPage = false;
+    if (wizard) {
+        if (QAbstractButton *next = wizard->button(QWizard::NextButton))
+            next->setEnabled(true);
+        if (QAbstractButton *finish = wizard->button(QWizard::FinishButton))
+            finish->setEnabled(true);
+    }
+}
+
+void ORNAInstaller::logMessage(const QString &message)
+{
+    if (logToPage && progressPage)
+        progressPage->appendMessage(message);
+    else
+        ORNAInstallerBase::logMessage(message);
+}
+
+void ORNAInstaller::logError(const QString &message)
+{
+    if (logToPage && progressPage)
+        progressPage->appendError(message);
+    else
+        ORNAInstallerBase::logError(message);
+}

@@ -47,6 +47,8 @@ public:
     bool isInstallationRunning() const { return installationRunning; }
     bool isInstallationRequested() const { return installationRequested; }
     int progress() const { return progressCount; }
+    // True once the archive script has crashed or ended with a non-zero exit code.
+    bool hasInstallationFailed() const { return installationFailed; }
 
 public Q_SLOTS:
     void currentPageChanged(int id);
@@ -72,6 +74,7 @@ protected:
     bool installationRequested = false;
     qint32 progressCount = 0;
     bool forcePrefix = false;
+    bool installationFailed = false;
 };
 
 #endif // ORNAINSTALLER_H

@@ -67,7 +67,8 @@ private Q_SLOTS:
         m_settings = m_dir.filePath(QStringLiteral("installer.settings"));
         QFile settings(m_settings);
         QVERIFY(settings.open(QIODevice::WriteOnly));
-        settings.write("Settings {\n  product = Tool\n}\n");
+        settings.write("Settings {\n  product = Tool\n  shortApplicationName = Tool\n  "
+                       "installerTargetDirectory = Tool\n}\n");
         settings.close();
         QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("tmp")));
     }

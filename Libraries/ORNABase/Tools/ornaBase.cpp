@@ -1,6 +1,7 @@
 #include "ornaBase.h"
 
 #include "ornaLogging.h"
+#include "ornaZipRegistry.h"
 
 #include <clocale>
 #include <list>
@@ -21,6 +22,7 @@ void initialize()
 {
     std::setlocale(LC_NUMERIC, "C");
     ORNALogging::create();
+    ORNAZipRegistry::create();
 }
 
 void addCleanupRoutine(void (*routine)())

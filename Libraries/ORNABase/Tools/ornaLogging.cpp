@@ -104,8 +104,10 @@ void ORNALogging::criticalError(const QString &message)
         if (info.reportCriticalErrorsThroughLog) {
             if (!s_instance)
                 std::exit(1);
-            s_instance->stream() << message;
-            s_instance->stream().flush();
+            // One call only: a second stream() would empty the text just written.
+            QTextStream &stream = s_instance->stream();
+            stream << message;
+            stream.flush();
             const QByteArray text = s_instance->buffer().toUtf8();
             // The line number is part of the entry's fixed form.
             outputMessage(ORNAErrorMessage, "ORNAError: ", "ORNABasics Critical Error",

@@ -1,10 +1,82 @@
 #include "ornaUtils.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSet>
 
+#include <cerrno>
 #include <cstdlib>
+#include <string>
+#include <vector>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+bool removeDirectoryContents(int directory);
+
+// Removes the entry NAME of DIRECTORY; a directory is emptied first. Opening with O_NOFOLLOW
+// guarantees that a link swapped in for a directory is never walked into.
+bool removeEntry(int directory, const char *name, unsigned char type)
+{
+    if (type == DT_UNKNOWN) {
+        struct stat status;
+        if (::fstatat(directory, name, &status, AT_SYMLINK_NOFOLLOW) != 0)
+            return false;
+        type = S_ISDIR(status.st_mode) ? DT_DIR : DT_REG;
+    }
+    if (type != DT_DIR)
+        return ::unlinkat(directory, name, 0) == 0;
+    const int child = ::openat(directory, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (child < 0) {
+        // Replaced by something that is no directory since the listing: remove that instead.
+        return errno == ELOOP || errno == ENOTDIR ? ::unlinkat(directory, name, 0) == 0 : false;
+    }
+    const bool result = removeDirectoryContents(child);
+    return ::unlinkat(directory, name, AT_REMOVEDIR) == 0 && result;
+}
+
+struct DirectoryEntry
+{
+    std::string name;
+    unsigned char type;
+};
+
+// The whole listing is read before anything is removed: removing while reading leaves it
+// unspecified whether later entries are still returned.
+bool listDirectory(DIR *stream, std::vector<DirectoryEntry> &entries)
+{
+    errno = 0;
+    while (const struct dirent *entry = ::readdir(stream)) {
+        const char *name = entry->d_name;
+        if (!(name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))))
+            entries.push_back(DirectoryEntry{name, entry->d_type});
+        errno = 0;
+    }
+    return errno == 0;
+}
+
+// Removes everything inside DIRECTORY and closes it. Failures do not stop the walk.
+bool removeDirectoryContents(int directory)
+{
+    DIR *stream = ::fdopendir(directory);
+    if (!stream) {
+        ::close(directory);
+        return false;
+    }
+    std::vector<DirectoryEntry> entries;
+    bool result = listDirectory(stream, entries);
+    for (const DirectoryEntry &entry : entries)
+        result = removeEntry(::dirfd(stream), entry.name.c_str(), entry.type) && result;
+    ::closedir(stream);
+    return result;
+}
+
+} // namespace
 
 namespace ORNAUtils {
 
@@ -64,23 +136,19 @@ bool makePath(const QString &path)
 
 bool removeDirectoryRecursively(const QString &path)
 {
+    const QByteArray encoded = QFile::encodeName(path);
+    struct stat status;
+    if (encoded.isEmpty() || ::lstat(encoded.constData(), &status) != 0)
+        return false;
     // A link given as the tree itself is only unlinked: its target is not ours to delete.
-    if (QFileInfo(path).isSymLink())
-        return QFile::remove(path);
-    bool result = true;
-    QDir directory(path);
-    if (directory.exists()) {
-        const QFileInfoList entries = directory.entryInfoList(
-            QDir::Dirs | QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-            QDir::Unsorted);
-        for (const QFileInfo &entry : entries) {
-            if (entry.isDir() && !entry.isSymLink())
-                result = removeDirectoryRecursively(entry.filePath()) && result;
-            else
-                result = QFile::remove(entry.filePath()) && result;
-        }
-    }
-    return QDir().rmdir(path) && result;
+    if (S_ISLNK(status.st_mode))
+        return ::unlink(encoded.constData()) == 0;
+    if (!S_ISDIR(status.st_mode))
+        return false;
+    const int directory =
+        ::open(encoded.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    bool result = directory >= 0 && removeDirectoryContents(directory);
+    return ::rmdir(encoded.constData()) == 0 && result;
 }
 
 } // namespace ORNAUtils
