@@ -16,8 +16,11 @@ for target in reader editor; do
     work="$build/corpus-$target"
     mkdir -p "$work"
     echo "== fuzz_ktf_$target for $seconds s"
+    # With -jobs the worker writes its log into the current directory.
+    cd "$build"
     "$build/bin/fuzz_ktf_$target" "$work" "$here/corpus/$target" -jobs=1 -workers=1 \
         -max_total_time="$seconds" -max_len=1048576 -rss_limit_mb=4096 -timeout=60 \
         -close_fd_mask=3 -artifact_prefix="$here/findings/$target-" -print_final_stats=1 \
-        2>&1 | tail -n 25
+        2>&1 | grep -aE "cov:|Done|stat::|SUMMARY|Test unit" | tail -n 12
+    grep -aE "cov:" "$build/fuzz-0.log" | tail -n 1
 done
