@@ -13,5 +13,8 @@ document=${TMPDIR:-/tmp}/ktf-benchmark.ktf
 start=$(date +%s%N)
 "$build/bin/ktf" check "$document"
 end=$(date +%s%N)
-echo "ktf check:        $(( (end - start) / 1000000 )) ms for the whole process"
+echo "ktf check:        $(( (end - start) / 1000000 )) ms for the whole process (wall clock)"
+if [ -x /usr/bin/time ]; then
+    /usr/bin/time -f "ktf check:        %U s user, %S s system, %M KB peak" "$build/bin/ktf" check "$document"
+fi
 rm -f "$document"
