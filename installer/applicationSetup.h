@@ -13,7 +13,9 @@ class QCoreApplication;
 class ApplicationSetup
 {
 public:
-    std::unique_ptr<QCoreApplication> createApplication(int &argc, char **argv);
+    // applicationDirectory: where a bundled installer keeps its Qt platform plug-ins.
+    std::unique_ptr<QCoreApplication> createApplication(int &argc, char **argv,
+                                                        const QString &applicationDirectory);
 
     bool isGraphical() const { return m_graphical; }
 

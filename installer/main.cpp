@@ -50,7 +50,8 @@ int main(int argc, char **argv)
     options.applicationDirectory = applicationDirectoryOf(programPath);
 
     ApplicationSetup setup;
-    std::unique_ptr<QCoreApplication> app = setup.createApplication(argc, argv);
+    std::unique_ptr<QCoreApplication> app =
+        setup.createApplication(argc, argv, options.applicationDirectory);
     QCoreApplication::setOrganizationName(QStringLiteral("Halva"));
     QCoreApplication::setOrganizationDomain(QStringLiteral("halva.example"));
     QCoreApplication::setApplicationName(QStringLiteral("LinuxInstaller"));

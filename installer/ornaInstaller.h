@@ -61,6 +61,16 @@ public Q_SLOTS:
     void logError(const QString &message) override;
     void logMessage(const QString &message) override;
 
+private:
+    // Wizard set-up and page changes.
+    void addPages();
+    QString proposedInstallDirectory() const;
+    QString summaryText() const;
+    void progressPageEntered();
+
+    // The installation could not be started (refused or unusable directory, no script).
+    bool installationStartFailed = false;
+
 protected:
     ORNAFinishInstallationPage *finishPage = nullptr;
     ORNAInstallDirectoryPage *installDirectoryPage = nullptr;

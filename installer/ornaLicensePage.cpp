@@ -1,8 +1,40 @@
 #include "ornaLicensePage.h"
 
-// TODO-STUB: replaced by the wizard
-ORNALicensePage::ORNALicensePage(const QString &, QWidget *parent)
-    : QWizardPage(parent), acceptButton(nullptr), declineButton(nullptr)
+#include "ornaPageWidgets.h"
+
+#include <QGroupBox>
+#include <QRadioButton>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+ORNALicensePage::ORNALicensePage(const QString &licenseText, QWidget *parent) : QWizardPage(parent)
 {
+    setTitle(QStringLiteral("License Agreement"));
+    setSubTitle(QStringLiteral("Please read the following license agreement."));
+
+    auto *choiceBox = new QGroupBox;
+    choiceBox->setFlat(true);
+    auto *choiceLayout = new QVBoxLayout(choiceBox);
+    choiceLayout->setContentsMargins(2, 2, 2, 2);
+    choiceLayout->setSpacing(0);
+    acceptButton = new QRadioButton(QStringLiteral("I accept the terms of the license agreement."));
+    declineButton =
+        new QRadioButton(QStringLiteral("I do not accept the terms of the license agreement."));
+    choiceLayout->addWidget(acceptButton);
+    choiceLayout->addWidget(declineButton);
+    connect(acceptButton, &QRadioButton::clicked, this,
+            &ORNALicensePage::licenseAgreementAcceptanceToggled);
+    connect(declineButton, &QRadioButton::clicked, this,
+            &ORNALicensePage::licenseAgreementAcceptanceToggled);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setSpacing(0);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(ORNAPageWidgets::textBrowser(licenseText, true));
+    layout->addWidget(choiceBox);
 }
-bool ORNALicensePage::isLicenseAccepted() const { return false; }
+
+bool ORNALicensePage::isLicenseAccepted() const
+{
+    return !declineButton->isChecked() && acceptButton->isChecked();
+}

@@ -4,7 +4,7 @@
 #include <QWizardPage>
 
 class QProgressBar;
-class QTextEdit;
+class ORNALogView;
 
 // The installation's log and progress bar.
 class ORNAProgressPage : public QWizardPage
@@ -21,7 +21,7 @@ public:
     void appendError(const QString &text);
 
 private:
-    QTextEdit *logEdit;
+    ORNALogView *logEdit;
     QProgressBar *progressBar;
 };
 

@@ -1,4 +1,15 @@
 #include "ornaReadmePage.h"
 
-// TODO-STUB: replaced by the wizard
-ORNAReadmePage::ORNAReadmePage(const QString &, QWidget *parent) : QWizardPage(parent) {}
+#include "ornaPageWidgets.h"
+
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+ORNAReadmePage::ORNAReadmePage(const QString &readmeText, QWidget *parent) : QWizardPage(parent)
+{
+    setTitle(QStringLiteral("Readme"));
+    setSubTitle(QStringLiteral("Please read this information."));
+    auto *layout = new QVBoxLayout(this);
+    layout->setSpacing(2);
+    layout->addWidget(ORNAPageWidgets::textBrowser(readmeText, false));
+}

@@ -28,6 +28,10 @@ public Q_SLOTS:
     void logMessage(const QString &message) override;
     void logError(const QString &message) override;
 
+private:
+    // The question before anything is deleted; true for Yes.
+    bool askForConfirmation();
+
 protected:
     ORNAUninstallerProgressPage *progressPage = nullptr;
     bool confirmed = false;

@@ -1,10 +1,37 @@
 #include "ornaUninstallerProgressPage.h"
 
-// TODO-STUB: replaced by the wizard
-ORNAUninstallerProgressPage::ORNAUninstallerProgressPage(const QString &, QWidget *parent)
-    : QWizardPage(parent), logEdit(nullptr), progressBar(nullptr)
+#include "ornaLogView.h"
+
+#include <QProgressBar>
+#include <QVBoxLayout>
+
+ORNAUninstallerProgressPage::ORNAUninstallerProgressPage(const QString &productTitle,
+                                                         QWidget *parent)
+    : QWizardPage(parent)
 {
+    setTitle(QStringLiteral("Uninstalling ") + productTitle);
+    setSubTitle(QStringLiteral(" "));
+    // No range: a busy indicator until the work is done.
+    progressBar = new QProgressBar;
+    progressBar->setRange(0, 0);
+    logEdit = new ORNALogView;
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(progressBar);
+    layout->addWidget(logEdit);
 }
-void ORNAUninstallerProgressPage::appendMessage(const QString &) {}
-void ORNAUninstallerProgressPage::appendError(const QString &) {}
-void ORNAUninstallerProgressPage::setFinished() {}
+
+void ORNAUninstallerProgressPage::appendMessage(const QString &text)
+{
+    logEdit->appendMessage(text);
+}
+
+void ORNAUninstallerProgressPage::appendError(const QString &text)
+{
+    logEdit->appendError(text);
+}
+
+void ORNAUninstallerProgressPage::setFinished()
+{
+    progressBar->setRange(0, 1);
+    progressBar->setValue(1);
+}

@@ -4,7 +4,7 @@
 #include <QWizardPage>
 
 class QProgressBar;
-class QTextEdit;
+class ORNALogView;
 
 // The uninstallation's log under a busy bar that turns full at the end.
 class ORNAUninstallerProgressPage : public QWizardPage
@@ -19,7 +19,7 @@ public:
     void setFinished();
 
 private:
-    QTextEdit *logEdit;
+    ORNALogView *logEdit;
     QProgressBar *progressBar;
 };
 

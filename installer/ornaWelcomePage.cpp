@@ -1,4 +1,16 @@
 #include "ornaWelcomePage.h"
 
-// TODO-STUB: replaced by the wizard
-ORNAWelcomePage::ORNAWelcomePage(const QString &, QWidget *parent) : QWizardPage(parent) {}
+#include "ornaPageWidgets.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+ORNAWelcomePage::ORNAWelcomePage(const QString &productTitle, QWidget *parent) : QWizardPage(parent)
+{
+    setTitle(QStringLiteral("Welcome"));
+    setSubTitle(QStringLiteral("Welcome to the ") + productTitle + QStringLiteral(" Installer"));
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(ORNAPageWidgets::wordWrappedLabel(
+        QStringLiteral("You are going to install ") + productTitle +
+        QStringLiteral(" on your computer.\n\nClick Next to continue.")));
+}

@@ -120,10 +120,33 @@ private slots:
         QCOMPARE(treeListing(target), QStringList{QStringLiteral("file")});
     }
 
+    void givenLinkWithTrailingSeparatorIsOnlyUnlinked()
+    {
+        QTemporaryDir scratch;
+        const QString target = scratch.filePath(QStringLiteral("target"));
+        writeFile(target + QStringLiteral("/file"));
+        const QString linkPath = scratch.filePath(QStringLiteral("link"));
+        link(target, linkPath);
+        QVERIFY(ORNAUtils::removeDirectoryRecursively(linkPath + QStringLiteral("//")));
+        QVERIFY(!QFileInfo(linkPath).isSymLink());
+        QCOMPARE(treeListing(target), QStringList{QStringLiteral("file")});
+    }
+
+    void trailingSeparatorOnDirectory()
+    {
+        QTemporaryDir scratch;
+        writeFile(scratch.filePath(QStringLiteral("tree/a/file")));
+        QVERIFY(ORNAUtils::removeDirectoryRecursively(scratch.filePath(QStringLiteral("tree/"))));
+        QVERIFY(!QFileInfo::exists(scratch.filePath(QStringLiteral("tree"))));
+    }
+
     void refusedPathsDeleteNothing_data()
     {
         QTest::addColumn<QString>("relative");
         QTest::newRow("missing") << "missing";
+        QTest::newRow("ending in dot") << "tree/.";
+        QTest::newRow("ending in dot dot") << "tree/sub/..";
+        QTest::newRow("dot through a link") << "link/.";
         QTest::newRow("missing below existing") << "tree/missing/deeper";
         QTest::newRow("regular file") << "tree/file";
         QTest::newRow("empty path") << "";
@@ -133,6 +156,8 @@ private slots:
         QFETCH(QString, relative);
         QTemporaryDir scratch;
         writeFile(scratch.filePath(QStringLiteral("tree/file")));
+        writeFile(scratch.filePath(QStringLiteral("tree/sub/file")));
+        link(scratch.filePath(QStringLiteral("tree")), scratch.filePath(QStringLiteral("link")));
         const QStringList before = treeListing(scratch.path());
         const QString path = relative.isEmpty() ? QString() : scratch.filePath(relative);
         QVERIFY(!ORNAUtils::removeDirectoryRecursively(path));

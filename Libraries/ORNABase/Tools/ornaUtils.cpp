@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QSet>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <string>
@@ -44,6 +45,7 @@ struct DirectoryEntry
 {
     std::string name;
     unsigned char type;
+    ino_t inode;
 };
 
 // The whole listing is read before anything is removed: removing while reading leaves it
@@ -54,7 +56,7 @@ bool listDirectory(DIR *stream, std::vector<DirectoryEntry> &entries)
     while (const struct dirent *entry = ::readdir(stream)) {
         const char *name = entry->d_name;
         if (!(name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))))
-            entries.push_back(DirectoryEntry{name, entry->d_type});
+            entries.push_back(DirectoryEntry{name, entry->d_type, entry->d_ino});
         errno = 0;
     }
     return errno == 0;
@@ -70,10 +72,32 @@ bool removeDirectoryContents(int directory)
     }
     std::vector<DirectoryEntry> entries;
     bool result = listDirectory(stream, entries);
+    // In inode order the file system updates its inode table front to back, not at random.
+    std::sort(entries.begin(), entries.end(),
+              [](const DirectoryEntry &a, const DirectoryEntry &b) { return a.inode < b.inode; });
     for (const DirectoryEntry &entry : entries)
         result = removeEntry(::dirfd(stream), entry.name.c_str(), entry.type) && result;
     ::closedir(stream);
     return result;
+}
+
+// The path without trailing separators, which would make a link to a directory count as the
+// directory; empty when the path ends in "." or "..", which could not be removed anyway.
+QByteArray pathToRemove(const QString &path)
+{
+    QByteArray encoded = QFile::encodeName(path);
+    while (encoded.size() > 1 && encoded.endsWith('/'))
+        encoded.chop(1);
+    const QByteArray last = encoded.mid(encoded.lastIndexOf('/') + 1);
+    if (last == "." || last == "..")
+        return QByteArray();
+    return encoded;
+}
+
+bool isFileSystemRoot(const struct stat &status)
+{
+    struct stat root;
+    return ::stat("/", &root) == 0 && root.st_dev == status.st_dev && root.st_ino == status.st_ino;
 }
 
 } // namespace
@@ -136,14 +160,14 @@ bool makePath(const QString &path)
 
 bool removeDirectoryRecursively(const QString &path)
 {
-    const QByteArray encoded = QFile::encodeName(path);
+    const QByteArray encoded = pathToRemove(path);
     struct stat status;
     if (encoded.isEmpty() || ::lstat(encoded.constData(), &status) != 0)
         return false;
     // A link given as the tree itself is only unlinked: its target is not ours to delete.
     if (S_ISLNK(status.st_mode))
         return ::unlink(encoded.constData()) == 0;
-    if (!S_ISDIR(status.st_mode))
+    if (!S_ISDIR(status.st_mode) || isFileSystemRoot(status))
         return false;
     const int directory =
         ::open(encoded.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);

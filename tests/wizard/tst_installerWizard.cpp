@@ -1,0 +1,565 @@
+#include "installerOptions.h"
+#include "ornaBase.h"
+#include "ornaFinishInstallationPage.h"
+#include "ornaInstallDirectoryPage.h"
+#include "ornaInstaller.h"
+#include "ornaLicensePage.h"
+#include "ornaProgressPage.h"
+#include "ornaSummaryPage.h"
+#include "testSupport.h"
+#include "wizardTestSupport.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QGraphicsDropShadowEffect>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+#include <QWizard>
+#include <QtTest>
+
+#include <unistd.h>
+
+using WizardTest::click;
+
+namespace {
+
+// The engine with settings given by the test instead of a settings file.
+class TestInstaller : public ORNAInstaller
+{
+public:
+    TestInstaller(const ORNAInstallerSettings &values, const InstallerOptions &options)
+        : ORNAInstaller(options)
+    {
+        settings = values;
+    }
+    ORNALicensePage *license() const { return licensePage; }
+    ORNAInstallDirectoryPage *directoryPage() const { return installDirectoryPage; }
+    ORNASummaryPage *summary() const { return summaryPage; }
+    ORNAProgressPage *progressPageWidget() const { return progressPage; }
+};
+
+ORNAInstallerSettings makeSettings(bool licence, bool readme, bool finish)
+{
+    ORNAInstallerSettings settings;
+    settings.productTitle = QStringLiteral("Tool 2.0");
+    settings.installerTargetDirectory = QStringLiteral("Tool");
+    if (licence)
+        settings.licenseText = QStringLiteral("You may use <this> tool.\nLine two.");
+    if (readme)
+        settings.readmeText = QStringLiteral("Read <b>me</b>.");
+    if (finish) {
+        settings.finishPage.present = true;
+        settings.finishPage.title = QStringLiteral("Installation Finished");
+        settings.finishPage.text = QStringLiteral("The installation has finished.");
+    }
+    return settings;
+}
+
+const QString welcomeTitle = QStringLiteral("Welcome");
+const QString licenceTitle = QStringLiteral("License Agreement");
+const QString settingsTitle = QStringLiteral("Installation Settings");
+const QString summaryTitle = QStringLiteral("Start Installation");
+const QString progressTitle = QStringLiteral("Installing Tool 2.0 ...");
+const QString readmeTitle = QStringLiteral("Readme");
+const QString finishTitle = QStringLiteral("Installation Finished");
+
+QWidget *widgetByText(QWidget *page, const QString &text)
+{
+    for (QAbstractButton *button : page->findChildren<QAbstractButton *>())
+        if (button->text() == text)
+            return button;
+    return nullptr;
+}
+
+} // namespace
+
+class InstallerWizardTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void pageOrder_data();
+    void pageOrder();
+    void wizardWindow();
+    void welcomeAndProgressTexts();
+    void licencePage();
+    void licenceNextFollowsAcceptance();
+    void settingsPage_data();
+    void settingsPage();
+    void proposedDirectory_data();
+    void proposedDirectory();
+    void browseCancelledKeepsText();
+    void summaryTextAsTyped_data();
+    void summaryTextAsTyped();
+    void readmePage();
+    void finishPage_data();
+    void finishPage();
+    void bottomLinkOpensWithXdgOpen();
+    void progressMaximum_data();
+    void progressMaximum();
+    void showWithoutWizardLogsError();
+
+private:
+    QTemporaryDir sandbox;
+};
+
+void InstallerWizardTest::initTestCase()
+{
+    ORNABase::initialize();
+    QVERIFY(sandbox.isValid());
+    // Anything started from here finds the recording tools first and a home in the sandbox.
+    QDir(sandbox.path()).mkpath(QStringLiteral("bin"));
+    qputenv("HOME", sandbox.filePath(QStringLiteral("home")).toUtf8());
+    QDir(sandbox.path()).mkpath(QStringLiteral("home"));
+    qputenv("PATH", (sandbox.filePath(QStringLiteral("bin")) + QLatin1Char(':')).toUtf8() +
+                        qgetenv("PATH"));
+}
+
+void InstallerWizardTest::pageOrder_data()
+{
+    QTest::addColumn<bool>("licence");
+    QTest::addColumn<bool>("readme");
+    QTest::addColumn<bool>("finish");
+    QTest::addColumn<QStringList>("titles");
+    const QStringList core = {settingsTitle, summaryTitle, progressTitle};
+    for (int mask = 0; mask < 8; ++mask) {
+        const bool licence = mask & 1, readme = mask & 2, finish = mask & 4;
+        QStringList titles = {welcomeTitle};
+        if (licence)
+            titles << licenceTitle;
+        titles << core;
+        if (readme)
+            titles << readmeTitle;
+        if (finish)
+            titles << finishTitle;
+        QTest::addRow("licence=%d readme=%d finish=%d", licence, readme, finish)
+            << licence << readme << finish << titles;
+    }
+}
+
+void InstallerWizardTest::pageOrder()
+{
+    QFETCH(bool, licence);
+    QFETCH(bool, readme);
+    QFETCH(bool, finish);
+    QFETCH(QStringList, titles);
+    TestInstaller installer(makeSettings(licence, readme, finish), InstallerOptions());
+    installer.setupWizard();
+    QWizard *wizard = installer.wizardWindow();
+    QVERIFY(wizard);
+    QCOMPARE(WizardTest::pageTitles(wizard), titles);
+    QList<int> ids;
+    for (int i = 0; i < titles.size(); ++i)
+        ids << i;
+    QCOMPARE(wizard->pageIds(), ids);
+    QCOMPARE(installer.license() != nullptr, licence);
+}
+
+void InstallerWizardTest::wizardWindow()
+{
+    ORNAInstallerSettings settings = makeSettings(false, false, false);
+    QTemporaryDir pictures;
+    QImage image(7, 5, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    QVERIFY(image.save(pictures.filePath(QStringLiteral("logo.png"))));
+    settings.logoImage = pictures.filePath(QStringLiteral("logo.png"));
+    settings.bannerImage = pictures.filePath(QStringLiteral("missing.png"));
+    TestInstaller installer(settings, InstallerOptions());
+    installer.setupWizard();
+    QWizard *wizard = installer.wizardWindow();
+    QCOMPARE(wizard->windowTitle(), QStringLiteral("Installing Tool 2.0"));
+    QCOMPARE(wizard->wizardStyle(), QWizard::ModernStyle);
+    QCOMPARE(wizard->parentWidget(), nullptr);
+    QCOMPARE(wizard->options(), QWizard().options());
+    QCOMPARE(wizard->pixmap(QWizard::LogoPixmap).size(), QSize(7, 5));
+    QVERIFY(wizard->pixmap(QWizard::BannerPixmap).isNull());
+}
+
+void InstallerWizardTest::welcomeAndProgressTexts()
+{
+    TestInstaller installer(makeSettings(false, false, false), InstallerOptions());
+    installer.setupWizard();
+    QWizardPage *welcome = installer.wizardWindow()->page(0);
+    QCOMPARE(welcome->subTitle(), QStringLiteral("Welcome to the Tool 2.0 Installer"));
+    QCOMPARE(
+        WizardTest::labelTexts(welcome),
+        QStringList{QStringLiteral(
+            "You are going to install Tool 2.0 on your computer.\n\nClick Next to continue.")});
+    QVERIFY(welcome->findChild<QLabel *>()->wordWrap());
+    QCOMPARE(welcome->findChild<QLabel *>()->textFormat(), Qt::PlainText);
+
+    ORNAProgressPage *progress = installer.progressPageWidget();
+    QCOMPARE(progress->subTitle(), QStringLiteral(" "));
+    QCOMPARE(WizardTest::labelTexts(progress), QStringList{QStringLiteral("Progress")});
+    auto *log = progress->findChild<QTextEdit *>();
+    QVERIFY(log->isReadOnly());
+    // Label, bar, log: top to bottom.
+    auto *bar = progress->findChild<QProgressBar *>();
+    QCOMPARE(progress->layout()->indexOf(bar), 1);
+    QCOMPARE(progress->layout()->indexOf(log), 2);
+}
+
+void InstallerWizardTest::licencePage()
+{
+    TestInstaller installer(makeSettings(true, false, false), InstallerOptions());
+    installer.setupWizard();
+    QWizardPage *page = installer.wizardWindow()->page(1);
+    QCOMPARE(page->subTitle(), QStringLiteral("Please read the following license agreement."));
+    auto *browser = page->findChild<QTextBrowser *>();
+    QVERIFY(browser->isReadOnly());
+    QCOMPARE(browser->toPlainText(), QStringLiteral("You may use <this> tool.\nLine two."));
+    QCOMPARE(browser->wordWrapMode(), QTextOption::WordWrap);
+    auto buttons = page->findChildren<QRadioButton *>();
+    QCOMPARE(buttons.size(), 2);
+    QCOMPARE(buttons[0]->text(), QStringLiteral("I accept the terms of the license agreement."));
+    QCOMPARE(buttons[1]->text(),
+             QStringLiteral("I do not accept the terms of the license agreement."));
+    QVERIFY(!buttons[0]->isChecked());
+    QVERIFY(!buttons[1]->isChecked());
+    auto *group = page->findChild<QGroupBox *>();
+    QVERIFY(group->isFlat());
+    QVERIFY(group->title().isEmpty());
+    QCOMPARE(group->layout()->contentsMargins(), QMargins(2, 2, 2, 2));
+    QCOMPARE(group->layout()->spacing(), 0);
+    QCOMPARE(page->layout()->spacing(), 0);
+    QCOMPARE(page->layout()->contentsMargins(), QMargins(0, 0, 0, 0));
+    QCOMPARE(page->layout()->indexOf(browser), 0);
+    QCOMPARE(page->layout()->indexOf(group), 1);
+
+    // Markup is shown as such.
+    ORNAInstallerSettings rich = makeSettings(false, false, false);
+    rich.licenseText = QStringLiteral("<html><body><p>Be <b>nice</b>.</p></body></html>");
+    TestInstaller richInstaller(rich, InstallerOptions());
+    richInstaller.setupWizard();
+    QCOMPARE(richInstaller.wizardWindow()->page(1)->findChild<QTextBrowser *>()->toPlainText(),
+             QStringLiteral("Be nice."));
+}
+
+void InstallerWizardTest::licenceNextFollowsAcceptance()
+{
+    TestInstaller installer(makeSettings(true, false, false), InstallerOptions());
+    installer.setupWizard();
+    installer.showWizard();
+    QWizard *wizard = installer.wizardWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(wizard));
+    QAbstractButton *next = wizard->button(QWizard::NextButton);
+    auto radios = installer.license()->findChildren<QRadioButton *>();
+    QRadioButton *accept = radios[0];
+    QRadioButton *decline = radios[1];
+
+    click(wizard, QWizard::NextButton);
+    QCOMPARE(wizard->currentId(), 1);
+    QVERIFY(!next->isEnabled());
+    QTest::mouseClick(accept, Qt::LeftButton);
+    QVERIFY(next->isEnabled());
+    QTest::mouseClick(decline, Qt::LeftButton);
+    QVERIFY(!next->isEnabled());
+    QTest::mouseClick(accept, Qt::LeftButton);
+    QVERIFY(installer.license()->isLicenseAccepted());
+    click(wizard, QWizard::NextButton);
+    QCOMPARE(wizard->currentId(), 2);
+
+    // Re-entering keeps the rule: accepted stays accepted, declined stays blocked.
+    click(wizard, QWizard::BackButton);
+    QCOMPARE(wizard->currentId(), 1);
+    QVERIFY(next->isEnabled());
+    QTest::mouseClick(decline, Qt::LeftButton);
+    QVERIFY(!next->isEnabled());
+    click(wizard, QWizard::BackButton);
+    click(wizard, QWizard::NextButton);
+    QCOMPARE(wizard->currentId(), 1);
+    QVERIFY(!next->isEnabled());
+}
+
+void InstallerWizardTest::settingsPage_data()
+{
+    QTest::addColumn<bool>("hasLinks");
+    QTest::newRow("links") << true;
+    QTest::newRow("no links") << false;
+}
+
+void InstallerWizardTest::settingsPage()
+{
+    QFETCH(bool, hasLinks);
+    ORNAInstallerSettings settings = makeSettings(false, false, false);
+    settings.hasLinks = hasLinks;
+    InstallerOptions options;
+    options.prefix = QStringLiteral("/opt/Tool");
+    TestInstaller installer(settings, options);
+    installer.setupWizard();
+    auto *page = installer.directoryPage();
+    QCOMPARE(page->title(), settingsTitle);
+    QCOMPARE(page->subTitle(), QStringLiteral("Customize the installation."));
+    const auto groups = page->findChildren<QGroupBox *>();
+    QStringList groupTitles;
+    for (QGroupBox *group : groups) {
+        groupTitles << group->title();
+        QVERIFY(group->isFlat());
+        QCOMPARE(group->styleSheet(), QStringLiteral("QGroupBox { font-weight: bold; }"));
+    }
+    QStringList expectedGroups = {QStringLiteral("Installation Directory")};
+    QStringList expectedLabels = {
+        QStringLiteral("Tool 2.0 will be installed into the following directory.\n\n"
+                       "Click Browse to change it, Next to continue.")};
+    if (hasLinks) {
+        expectedGroups.prepend(QStringLiteral("Shortcuts"));
+        expectedLabels.prepend(QStringLiteral(
+            "Specify if you want to create desktop shortcuts and program menu entries."));
+    }
+    QCOMPARE(groupTitles, expectedGroups);
+    QCOMPARE(WizardTest::labelTexts(page), expectedLabels);
+
+    auto *shortcuts =
+        qobject_cast<QCheckBox *>(widgetByText(page, QStringLiteral("Create desktop shortcuts")));
+    auto *menu =
+        qobject_cast<QCheckBox *>(widgetByText(page, QStringLiteral("Create start menu entries")));
+    QCOMPARE(shortcuts != nullptr, hasLinks);
+    QCOMPARE(menu != nullptr, hasLinks);
+    ORNAInstallDirectoryPage *directoryPage = installer.directoryPage();
+    QCOMPARE(directoryPage->createDesktopShortcuts(), hasLinks);
+    QCOMPARE(directoryPage->createMenuEntries(), hasLinks);
+    if (hasLinks) {
+        shortcuts->setChecked(false);
+        QVERIFY(!directoryPage->createDesktopShortcuts());
+        QVERIFY(directoryPage->createMenuEntries());
+    }
+    QVERIFY(widgetByText(page, QStringLiteral("Browse...")));
+    QCOMPARE(page->findChild<QLineEdit *>()->text(), QStringLiteral("/opt/Tool"));
+}
+
+void InstallerWizardTest::proposedDirectory_data()
+{
+    QTest::addColumn<QString>("prefix");
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("prefix") << "/srv/x y"
+                            << "Tool"
+                            << "/srv/x y";
+    QTest::newRow("home") << ""
+                          << "Tool" << QDir::homePath() + "/Tool";
+    QTest::newRow("no target") << ""
+                               << "" << QDir::homePath() + "/";
+}
+
+void InstallerWizardTest::proposedDirectory()
+{
+    QFETCH(QString, prefix);
+    QFETCH(QString, target);
+    QFETCH(QString, expected);
+    ORNAInstallerSettings settings = makeSettings(false, false, false);
+    settings.installerTargetDirectory = target;
+    InstallerOptions options;
+    options.prefix = prefix;
+    TestInstaller installer(settings, options);
+    installer.setupWizard();
+    QCOMPARE(installer.directoryPage()->findChild<QLineEdit *>()->text(), expected);
+}
+
+void InstallerWizardTest::browseCancelledKeepsText()
+{
+    TestInstaller installer(makeSettings(false, false, false), InstallerOptions());
+    installer.setupWizard();
+    ORNAInstallDirectoryPage *page = installer.directoryPage();
+    installer.directoryPage()->findChild<QLineEdit *>()->setText(QStringLiteral("/typed/here"));
+    bool seen = false;
+    WizardTest::cancelNextDialog(&seen);
+    page->browseInstallationDirectory();
+    QVERIFY(seen);
+    QCOMPARE(page->installationDirectory(), QStringLiteral("/typed/here"));
+}
+
+void InstallerWizardTest::summaryTextAsTyped_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::newRow("plain") << "/opt/Tool";
+    QTest::newRow("blanks kept") << "  /opt/Tool  ";
+    QTest::newRow("markup") << "/tmp/<b>x</b>";
+    QTest::newRow("empty") << "";
+    QTest::newRow("relative") << "Tools/x";
+}
+
+void InstallerWizardTest::summaryTextAsTyped()
+{
+    QFETCH(QString, typed);
+    TestInstaller installer(makeSettings(false, false, false), InstallerOptions());
+    installer.setupWizard();
+    installer.showWizard();
+    QWizard *wizard = installer.wizardWindow();
+    click(wizard, QWizard::NextButton);
+    auto *edit = installer.directoryPage()->findChild<QLineEdit *>();
+    edit->clear();
+    QTest::keyClicks(edit, typed);
+    click(wizard, QWizard::NextButton);
+    QCOMPARE(wizard->currentPage(), installer.summary());
+    ORNASummaryPage *summary = installer.summary();
+    QCOMPARE(summary->subTitle(), QStringLiteral(" "));
+    auto *label = summary->findChild<QLabel *>();
+    QCOMPARE(label->textFormat(), Qt::PlainText);
+    QVERIFY(label->wordWrap());
+    QCOMPARE(summary->layout()->spacing(), 0);
+    QCOMPARE(label->text(),
+             QStringLiteral("Tool 2.0 will be installed into this directory:\n\n") + typed +
+                 QStringLiteral("\n\nClick Finish to start the installation process, or click "
+                                "Back to change the settings."));
+}
+
+void InstallerWizardTest::readmePage()
+{
+    TestInstaller installer(makeSettings(false, true, false), InstallerOptions());
+    installer.setupWizard();
+    QWizardPage *page = installer.wizardWindow()->page(4);
+    QCOMPARE(page->title(), readmeTitle);
+    QCOMPARE(page->subTitle(), QStringLiteral("Please read this information."));
+    auto *browser = page->findChild<QTextBrowser *>();
+    QCOMPARE(browser->toPlainText(), QStringLiteral("Read <b>me</b>."));
+    QVERIFY(browser->isReadOnly());
+    QCOMPARE(browser->wordWrapMode(), QTextOption::WordWrap);
+    QCOMPARE(page->layout()->spacing(), 2);
+}
+
+void InstallerWizardTest::finishPage_data()
+{
+    QTest::addColumn<QString>("runCommand");
+    QTest::addColumn<bool>("runNotChecked");
+    QTest::addColumn<QString>("readmeFile");
+    QTest::addColumn<bool>("readmeNotChecked");
+    QTest::addColumn<QString>("linkLocation");
+    QTest::newRow("bare") << "" << false << "" << false << "";
+    QTest::newRow("run") << "bin/Tool" << false << "" << false << "";
+    QTest::newRow("run unchecked") << "bin/Tool" << true << "" << false << "";
+    QTest::newRow("readme") << "" << false << "doc/README" << false << "";
+    QTest::newRow("readme unchecked") << "" << false << "doc/README" << true << "";
+    QTest::newRow("all") << "bin/Tool" << false << "doc/README" << false
+                         << "https://example.org/a?b=1&c=2";
+}
+
+void InstallerWizardTest::finishPage()
+{
+    QFETCH(QString, runCommand);
+    QFETCH(bool, runNotChecked);
+    QFETCH(QString, readmeFile);
+    QFETCH(bool, readmeNotChecked);
+    QFETCH(QString, linkLocation);
+    ORNAInstallerSettings settings = makeSettings(false, false, true);
+    InstallerFinishPage &record = settings.finishPage;
+    record.title = QStringLiteral("All Done");
+    record.text = QStringLiteral("<p>Tool is <b>ready</b>.</p>");
+    record.runCommand = runCommand;
+    record.runCommandText = QStringLiteral("Start Tool 2.0");
+    record.runCheckBoxNotChecked = runNotChecked;
+    record.showReadmeFile = readmeFile;
+    record.showReadmeText = QStringLiteral("Show the readme");
+    record.showReadmeCheckBoxNotChecked = readmeNotChecked;
+    record.bottomLinkLocation = linkLocation;
+    record.bottomLinkTitle = QStringLiteral("Visit us");
+    TestInstaller installer(settings, InstallerOptions());
+    installer.setupWizard();
+    auto *page = qobject_cast<ORNAFinishInstallationPage *>(installer.wizardWindow()->page(4));
+    QVERIFY(page);
+    QCOMPARE(page->title(), QStringLiteral("All Done"));
+    QCOMPARE(page->subTitle(), QStringLiteral(" "));
+    const auto labels = page->findChildren<QLabel *>();
+    QCOMPARE(labels[0]->text(), record.text);
+    QCOMPARE(labels[0]->textFormat(), Qt::RichText);
+    QVERIFY(labels[0]->wordWrap());
+
+    auto *run = qobject_cast<QCheckBox *>(widgetByText(page, QStringLiteral("Start Tool 2.0")));
+    auto *readme = qobject_cast<QCheckBox *>(widgetByText(page, QStringLiteral("Show the readme")));
+    QCOMPARE(run != nullptr, !runCommand.isEmpty());
+    QCOMPARE(readme != nullptr, !readmeFile.isEmpty());
+    if (run)
+        QCOMPARE(run->isChecked(), !runNotChecked);
+    if (readme)
+        QCOMPARE(readme->isChecked(), !readmeNotChecked);
+    QCOMPARE(page->isRunChecked(), !runCommand.isEmpty() && !runNotChecked);
+    QCOMPARE(page->isReadmeChecked(), !readmeFile.isEmpty() && !readmeNotChecked);
+
+    QCOMPARE(labels.size(), linkLocation.isEmpty() ? 1 : 2);
+    if (linkLocation.isEmpty())
+        return;
+    QLabel *link = labels[1];
+    QCOMPARE(link->text(),
+             QStringLiteral("<a style=\"color: #4d74c6; text-decoration: none;\" href=\"") +
+                 linkLocation + QStringLiteral("\">Visit us</a>"));
+    auto *shadow = qobject_cast<QGraphicsDropShadowEffect *>(link->graphicsEffect());
+    QVERIFY(shadow);
+    QCOMPARE(shadow->color(), QColor(QStringLiteral("#ababab")));
+    QCOMPARE(shadow->offset(), QPointF(0, 0));
+    QCOMPARE(shadow->blurRadius(), 1.0);
+    // The link sits at the bottom, below a stretch.
+    QVBoxLayout *layout = qobject_cast<QVBoxLayout *>(page->layout());
+    const int linkIndex = layout->indexOf(link);
+    QCOMPARE(linkIndex, layout->count() - 1);
+    QVERIFY(layout->itemAt(linkIndex - 1)->spacerItem());
+}
+
+void InstallerWizardTest::bottomLinkOpensWithXdgOpen()
+{
+    const QString record = sandbox.filePath(QStringLiteral("xdg-open.record"));
+    QFile::remove(record);
+    WizardTest::writeRecordingScript(sandbox.filePath(QStringLiteral("bin/xdg-open")), record);
+    ORNAInstallerSettings settings = makeSettings(false, false, true);
+    settings.finishPage.bottomLinkLocation = QStringLiteral("https://example.org/x y");
+    settings.finishPage.bottomLinkTitle = QStringLiteral("Visit");
+    TestInstaller installer(settings, InstallerOptions());
+    installer.setupWizard();
+    QWizardPage *page = installer.wizardWindow()->page(4);
+    QLabel *link = page->findChildren<QLabel *>().last();
+    // What a click on the link emits.
+    QVERIFY(QMetaObject::invokeMethod(link, "linkActivated",
+                                      Q_ARG(QString, QStringLiteral("https://example.org/x y"))));
+    QTRY_VERIFY_WITH_TIMEOUT(TestSupport::readAll(record).contains("cwd="), 20000);
+    QCOMPARE(TestSupport::readAll(record).split('\n').first(),
+             QByteArray("https://example.org/x y"));
+}
+
+void InstallerWizardTest::progressMaximum_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("maximum");
+    QTest::newRow("files") << 250 << 250;
+    QTest::newRow("none") << 0 << 0;
+    QTest::newRow("negative") << -3 << 0;
+}
+
+void InstallerWizardTest::progressMaximum()
+{
+    QFETCH(int, count);
+    QFETCH(int, maximum);
+    TestInstaller installer(makeSettings(false, false, false), InstallerOptions());
+    installer.setupWizard();
+    auto *bar = installer.progressPageWidget()->findChild<QProgressBar *>();
+    QCOMPARE(bar->minimum(), 0);
+    QCOMPARE(bar->maximum(), 100); // the bar's own range until the file count is known
+    installer.setProgressMaximum(count);
+    QCOMPARE(bar->minimum(), 0);
+    QCOMPARE(bar->maximum(), maximum);
+}
+
+void InstallerWizardTest::showWithoutWizardLogsError()
+{
+    TestInstaller installer(makeSettings(false, false, false), InstallerOptions());
+    QTemporaryFile capture;
+    QVERIFY(capture.open());
+    fflush(stdout);
+    const int saved = dup(1);
+    dup2(capture.handle(), 1);
+    installer.showWizard();
+    fflush(stdout);
+    dup2(saved, 1);
+    close(saved);
+    QCOMPARE(TestSupport::readAll(capture.fileName()),
+             QByteArray("Error: cannot show the wizard, because it is NULL\n"));
+}
+
+QTEST_MAIN(InstallerWizardTest)
+#include "tst_installerWizard.moc"

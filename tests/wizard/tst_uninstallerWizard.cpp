@@ -1,0 +1,186 @@
+#include "installerOptions.h"
+#include "ornaBase.h"
+#include "ornaUninstaller.h"
+#include "ornaUninstallerProgressPage.h"
+#include "testSupport.h"
+#include "wizardTestSupport.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTemporaryDir>
+#include <QTextEdit>
+#include <QVBoxLayout>
+#include <QWizard>
+#include <QtTest>
+
+namespace {
+
+class TestUninstaller : public ORNAUninstaller
+{
+public:
+    TestUninstaller(const QString &applicationDirectory, const QString &productTitle)
+        : ORNAUninstaller(InstallerOptions(), applicationDirectory)
+    {
+        settings.productTitle = productTitle;
+    }
+    bool isConfirmed() const { return confirmed; }
+};
+
+bool buttonsEnabled(QWizard *wizard)
+{
+    return wizard->button(QWizard::NextButton)->isEnabled() &&
+           wizard->button(QWizard::BackButton)->isEnabled() &&
+           wizard->button(QWizard::FinishButton)->isEnabled();
+}
+
+} // namespace
+
+class UninstallerWizardTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void pages_data();
+    void pages();
+    void noClosesWithoutTouchingAnything();
+    void yesRemovesTheInstallation();
+
+private:
+    QTemporaryDir sandbox;
+    QString installation;
+};
+
+void UninstallerWizardTest::initTestCase()
+{
+    ORNABase::initialize();
+    QVERIFY(sandbox.isValid());
+    qputenv("HOME", sandbox.filePath(QStringLiteral("home")).toUtf8());
+    QDir().mkpath(sandbox.filePath(QStringLiteral("home")));
+}
+
+void UninstallerWizardTest::init()
+{
+    installation = sandbox.filePath(QStringLiteral("Tool <1>"));
+    QDir().mkpath(installation + QStringLiteral("/Uninstaller"));
+    QDir().mkpath(installation + QStringLiteral("/bin"));
+    TestSupport::writeScript(installation + QStringLiteral("/bin/tool"), "");
+}
+
+void UninstallerWizardTest::pages_data()
+{
+    QTest::addColumn<QString>("title");
+    QTest::newRow("plain") << "Tool 2.0";
+    QTest::newRow("markup") << "Tool & <Co>";
+}
+
+void UninstallerWizardTest::pages()
+{
+    QFETCH(QString, title);
+    TestUninstaller uninstaller(installation + QStringLiteral("/Uninstaller"), title);
+    uninstaller.setupWizard();
+    QWizard *wizard = uninstaller.wizardWindow();
+    QCOMPARE(wizard->pageIds(), (QList<int>{0, 1}));
+    QCOMPARE(wizard->wizardStyle(), QWizard::ModernStyle);
+    QCOMPARE(wizard->options(), QWizard().options() | QWizard::NoBackButtonOnStartPage);
+    QVERIFY(wizard->windowTitle().isEmpty());
+
+    QWizardPage *welcome = wizard->page(0);
+    QCOMPARE(welcome->title(), QStringLiteral("Welcome"));
+    QCOMPARE(welcome->subTitle(),
+             QStringLiteral("Welcome to the ") + title + QStringLiteral(" uninstaller"));
+    auto *label = welcome->findChild<QLabel *>();
+    QCOMPARE(label->textFormat(), Qt::RichText);
+    QVERIFY(label->wordWrap());
+    // The directory goes in as it is, markup characters included.
+    QCOMPARE(label->text(), QStringLiteral("You are going to remove ") + title +
+                                QStringLiteral(" from your computer.<br><br><b>Note: the "
+                                               "installation directory will be completely "
+                                               "deleted:</b><br>") +
+                                installation +
+                                QStringLiteral("<br><br>Click Uninstall to continue."));
+
+    QWizardPage *progress = wizard->page(1);
+    QCOMPARE(progress->title(), QStringLiteral("Uninstalling ") + title);
+    QCOMPARE(progress->subTitle(), QStringLiteral(" "));
+    auto *bar = progress->findChild<QProgressBar *>();
+    QCOMPARE(bar->minimum(), 0);
+    QCOMPARE(bar->maximum(), 0);
+    QCOMPARE(progress->layout()->indexOf(bar), 0);
+    QCOMPARE(progress->layout()->indexOf(progress->findChild<QTextEdit *>()), 1);
+    QVERIFY(progress->findChild<QTextEdit *>()->isReadOnly());
+
+    uninstaller.showWizard();
+    QVERIFY(QTest::qWaitForWindowExposed(wizard));
+    QCOMPARE(wizard->button(QWizard::NextButton)->text(), QStringLiteral("Uninstall"));
+    QVERIFY(!wizard->button(QWizard::BackButton)->isVisible());
+}
+
+void UninstallerWizardTest::noClosesWithoutTouchingAnything()
+{
+    TestUninstaller uninstaller(installation + QStringLiteral("/Uninstaller"),
+                                QStringLiteral("Tool"));
+    uninstaller.setupWizard();
+    uninstaller.showWizard();
+    QWizard *wizard = uninstaller.wizardWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(wizard));
+    WizardTest::MessageBoxSeen seen;
+    WizardTest::answerMessageBox(QMessageBox::No, &seen);
+    WizardTest::click(wizard, QWizard::NextButton);
+    QVERIFY(seen.seen);
+    QCOMPARE(seen.title, QStringLiteral("Confirm unstallation"));
+    QCOMPARE(seen.text, QStringLiteral("Do you want to uninstall Tool?"));
+    QCOMPARE(seen.parent, wizard);
+    QCOMPARE(seen.buttons, QMessageBox::Yes | QMessageBox::No);
+    QCOMPARE(seen.defaultButton, QMessageBox::No);
+    QVERIFY(!wizard->isVisible());
+    QVERIFY(!uninstaller.isConfirmed());
+    QTest::qWait(50);
+    QVERIFY(QFile::exists(installation + QStringLiteral("/bin/tool")));
+}
+
+void UninstallerWizardTest::yesRemovesTheInstallation()
+{
+    TestUninstaller uninstaller(installation + QStringLiteral("/Uninstaller"),
+                                QStringLiteral("Tool"));
+    uninstaller.setupWizard();
+    uninstaller.showWizard();
+    QWizard *wizard = uninstaller.wizardWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(wizard));
+    WizardTest::MessageBoxSeen seen;
+    WizardTest::answerMessageBox(QMessageBox::Yes, &seen);
+    WizardTest::click(wizard, QWizard::NextButton);
+    QVERIFY(seen.seen);
+    QVERIFY(uninstaller.isConfirmed());
+    QCOMPARE(wizard->currentId(), 1);
+    // Nothing to click while the work runs.
+    QVERIFY(!wizard->button(QWizard::NextButton)->isEnabled());
+    QVERIFY(!wizard->button(QWizard::BackButton)->isEnabled());
+    QVERIFY(!wizard->button(QWizard::FinishButton)->isEnabled());
+    QVERIFY(QFile::exists(installation));
+
+    QWizardPage *progress = wizard->page(1);
+    QTRY_VERIFY_WITH_TIMEOUT(WizardTest::logText(progress).endsWith(QStringLiteral("Done.")),
+                             30000);
+    QCOMPARE(WizardTest::logText(progress), QStringLiteral("Deleting the installation directory ") +
+                                                installation + QStringLiteral("...\nDone."));
+    QVERIFY(!QFile::exists(installation));
+    auto *bar = progress->findChild<QProgressBar *>();
+    QCOMPARE(bar->maximum(), 1);
+    QCOMPARE(bar->value(), 1);
+    QVERIFY(buttonsEnabled(wizard));
+
+    // Back to the welcome page and forward again asks nothing and starts nothing.
+    WizardTest::click(wizard, QWizard::BackButton);
+    QCOMPARE(wizard->button(QWizard::NextButton)->text(), QStringLiteral("Uninstall"));
+    WizardTest::click(wizard, QWizard::NextButton);
+    QTest::qWait(100);
+    QCOMPARE(WizardTest::logText(progress).count(QStringLiteral("Done.")), 1);
+    WizardTest::click(wizard, QWizard::FinishButton);
+    QVERIFY(!wizard->isVisible());
+}
+
+QTEST_MAIN(UninstallerWizardTest)
+#include "tst_uninstallerWizard.moc"

@@ -1,0 +1,56 @@
+#ifndef WIZARDTESTSUPPORT_H
+#define WIZARDTESTSUPPORT_H
+
+#include <QMessageBox>
+#include <QPushButton>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class QAbstractButton;
+class QTextDocument;
+class QWizard;
+class QWizardPage;
+
+namespace WizardTest {
+
+// Clicks a wizard button as a user would.
+void click(QWizard *wizard, int which);
+
+// Titles of the wizard's pages in id order.
+QStringList pageTitles(QWizard *wizard);
+
+// The text of every label of the page, in creation order.
+QStringList labelTexts(QWizardPage *page);
+
+// The progress page's log as plain text, once the collected lines are written.
+QString logText(QWizardPage *page);
+
+// Paragraphs of the log that are shown in red.
+QStringList redParagraphs(QWizardPage *page);
+
+// What the question box looked like when it was answered.
+struct MessageBoxSeen
+{
+    bool seen = false;
+    QString title;
+    QString text;
+    QWidget *parent = nullptr;
+    QMessageBox::StandardButtons buttons;
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+};
+
+// Answers the next modal message box with the given button, from the event loop; records it.
+void answerMessageBox(QMessageBox::StandardButton answer, MessageBoxSeen *seen);
+
+// Rejects (cancels) the next modal dialog, from the event loop.
+void cancelNextDialog(bool *seen);
+
+// Writes a script that appends its arguments, one per line, and its working directory to
+// recordFile; returns its path.
+QString writeRecordingScript(const QString &path, const QString &recordFile);
+
+} // namespace WizardTest
+
+#endif // WIZARDTESTSUPPORT_H
