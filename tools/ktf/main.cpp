@@ -90,7 +90,8 @@ int diff(const QStringList &arguments)
         return usageError("diff takes two files");
     ORNAKTFParser first;
     ORNAKTFParser second;
-    const bool read = first.parseFile(arguments.at(0), true) & second.parseFile(arguments.at(1), true);
+    const bool read =
+        first.parseFile(arguments.at(0), true) & second.parseFile(arguments.at(1), true);
     const bool equal = ORNAKTF::equals(first.root(), second.root(), true);
     return read && equal ? 0 : 1;
 }

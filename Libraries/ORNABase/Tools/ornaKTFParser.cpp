@@ -11,11 +11,82 @@
 #include <cstdlib>
 #include <cstring>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace {
+
+enum ByteClass : quint8
+{
+    WordByte = 0,
+    BlankByte = 1,
+    PunctuationByte = 2,
+};
+
+// Byte classes of the scanner: the four blanks, and the bytes that end a bare word.
+struct ByteClasses
+{
+    constexpr ByteClasses() : of()
+    {
+        of[quint8(' ')] = of[quint8('\t')] = of[quint8('\n')] = of[quint8('\r')] = BlankByte;
+        of[quint8('=')] = of[quint8('{')] = of[quint8('}')] = PunctuationByte;
+    }
+    quint8 of[256];
+};
+constexpr ByteClasses byteClasses;
+
+inline quint8 classOf(char c)
+{
+    return byteClasses.of[static_cast<unsigned char>(c)];
+}
 
 inline bool isBlank(char c)
 {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+    return classOf(c) == BlankByte;
+}
+
+// The first byte at or after position that ends a bare word (a blank, =, { or }), or length.
+inline qsizetype wordEnd(const char *data, qsizetype position, qsizetype length)
+{
+#ifdef __SSE2__
+    const __m128i space = _mm_set1_epi8(' ');
+    const __m128i tab = _mm_set1_epi8('\t');
+    const __m128i lineFeed = _mm_set1_epi8('\n');
+    const __m128i carriageReturn = _mm_set1_epi8('\r');
+    const __m128i equals = _mm_set1_epi8('=');
+    const __m128i open = _mm_set1_epi8('{');
+    const __m128i close = _mm_set1_epi8('}');
+    for (; position + 16 <= length; position += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + position));
+        __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(bytes, space), _mm_cmpeq_epi8(bytes, tab));
+        hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, lineFeed));
+        hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, carriageReturn));
+        hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, equals));
+        hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, open));
+        hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, close));
+        const int mask = _mm_movemask_epi8(hits);
+        if (mask)
+            return position + __builtin_ctz(unsigned(mask));
+    }
+#endif
+    while (position < length && classOf(data[position]) == WordByte)
+        ++position;
+    return position;
+}
+
+bool isAscii(const char *data, qsizetype length)
+{
+    quint64 bits = 0;
+    qsizetype i = 0;
+    for (; i + 8 <= length; i += 8) {
+        quint64 word;
+        std::memcpy(&word, data + i, 8);
+        bits |= word;
+    }
+    for (; i < length; ++i)
+        bits |= static_cast<unsigned char>(data[i]);
+    return (bits & 0x8080808080808080ull) == 0;
 }
 
 bool sameBytes(const char *data, qsizetype length, const char *literal)
@@ -68,10 +139,18 @@ public:
 
     static size_t hashOf(const char *data, qsizetype length)
     {
-        size_t hash = 14695981039346656037ull;
-        for (qsizetype i = 0; i < length; ++i)
-            hash = (hash ^ static_cast<unsigned char>(data[i])) * 1099511628211ull;
-        return hash ^ (hash >> 29);
+        quint64 hash = 14695981039346656037ull ^ quint64(length);
+        qsizetype i = 0;
+        for (; i + 8 <= length; i += 8) {
+            quint64 word;
+            std::memcpy(&word, data + i, 8);
+            hash = (hash ^ word) * 0x9E3779B97F4A7C15ull;
+            hash ^= hash >> 32;
+        }
+        quint64 tail = 0;
+        std::memcpy(&tail, data + i, size_t(length - i));
+        hash = (hash ^ tail) * 0x9E3779B97F4A7C15ull;
+        return size_t(hash ^ (hash >> 29));
     }
 
 private:
@@ -212,6 +291,7 @@ bool ORNAKTFParser::parseInput(const char *data, qsizetype length, int startLine
     m_lastString = Token();
     ORNAKTFNameCache names;
     m_names = &names;
+    m_internedFile = ORNATree::internFile(m_currentFile);
     const bool completed = scan();
     m_names = nullptr;
     m_scratch.reset();
@@ -241,6 +321,7 @@ bool ORNAKTFParser::scan()
     for (;;) {
         m_markPosition = m_position;
         m_markLine = m_line;
+        m_markScratch = m_scratchUsed;
         nextToken(token);
         Step step = GoOn;
         switch (m_state) {
@@ -295,7 +376,8 @@ QString ORNAKTFParser::decode(const char *data, qsizetype length) const
 {
     if (length == 0)
         return QString();
-    if (m_encoding == Utf8Encoding)
+    // ASCII reads the same either way, and the Latin-1 conversion is the cheaper one.
+    if (m_encoding == Utf8Encoding && !isAscii(data, length))
         return QString::fromUtf8(data, length);
     return QString::fromLatin1(data, length);
 }
@@ -305,9 +387,9 @@ void ORNAKTFParser::skipBlanks()
     const char *data = m_data;
     qsizetype position = m_position;
     int line = m_line;
-    while (position < m_length && isBlank(data[position])) {
-        if (data[position] == '\n')
-            ++line;
+    const qsizetype length = m_length;
+    while (position < length && classOf(data[position]) == BlankByte) {
+        line += data[position] == '\n';
         ++position;
     }
     m_position = position;
@@ -384,20 +466,14 @@ void ORNAKTFParser::readBareWord(Token &token)
             return;
         }
     }
-    while (position < m_length) {
-        const char c = data[position];
-        if (isBlank(c)) {
-            token.kind = StringToken;
-            token.text = data + start;
-            token.length = position - start;
-            if (c == '\n')
-                ++m_line;
-            m_position = position + 1;
-            return;
-        }
-        if (c == '=' || c == '{' || c == '}')
-            break;
-        ++position;
+    position = wordEnd(data, position, m_length);
+    if (position < m_length && classOf(data[position]) == BlankByte) {
+        token.kind = StringToken;
+        token.text = data + start;
+        token.length = position - start;
+        m_line += data[position] == '\n';
+        m_position = position + 1;
+        return;
     }
     token.kind = StringToken;
     token.text = data + start;
@@ -418,7 +494,8 @@ void ORNAKTFParser::readQuoted(Token &token, char closing, char second)
     int line = m_line;
     while (position < length) {
         const char c = data[position];
-        if (c == closing && (second == 0 || (position + 1 < length && data[position + 1] == second))) {
+        if (c == closing &&
+            (second == 0 || (position + 1 < length && data[position + 1] == second))) {
             end = position;
             position += second == 0 ? 1 : 2;
             break;
@@ -461,6 +538,8 @@ void ORNAKTFParser::rewind()
 {
     m_position = m_markPosition;
     m_line = m_markLine;
+    // The tokens read again must not take new room: the buffer is only as long as the input.
+    m_scratchUsed = m_markScratch;
 }
 
 ORNAKTFParser::Step ORNAKTFParser::expectEntry(const Token &token)
@@ -514,7 +593,7 @@ ORNAKTFParser::Step ORNAKTFParser::closeBrace()
     if (!unexpected) {
         const int kind = m_braceKinds.back();
         m_braceKinds.pop_back();
-        int &count = kind == ActiveBlock ? m_activeBlocks
+        int &count = kind == ActiveBlock    ? m_activeBlocks
                      : kind == SkippedBlock ? m_skipDepth
                                             : m_nodeDepth;
         if (count == 0) {
@@ -565,11 +644,10 @@ ORNAKTFParser::Step ORNAKTFParser::afterTag(const Token &token)
             }
             return GoOn;
         }
-        const bool stop =
-            reportError(QStringLiteral("Missing a '=' between '") + tokenText(m_tag) +
-                            QLatin1Char(' ') + tokenText(value) +
-                            QStringLiteral("' or missing an opening '{'."),
-                        m_tagLine);
+        const bool stop = reportError(QStringLiteral("Missing a '=' between '") + tokenText(m_tag) +
+                                          QLatin1Char(' ') + tokenText(value) +
+                                          QStringLiteral("' or missing an opening '{'."),
+                                      m_tagLine);
         rewind();
         return stop ? Stop : GoOn;
     }
@@ -631,7 +709,7 @@ void ORNAKTFParser::makeNode(const Token &value, bool hasValue)
         if (m_mode != KeepReferences && containsReference(value.text, value.length))
             text = expand(text);
     }
-    ORNATree *node = new ORNATree(tagName(), text, m_currentFile, m_tagLine);
+    ORNATree *node = new ORNATree(tagName(), text, m_internedFile, m_tagLine);
     node->setValueLineOffset(m_tokenLine - m_tagLine);
     m_lastNode = node;
     m_currentParent->insertChild(node, nullptr);
@@ -895,13 +973,12 @@ bool ORNAKTFParser::reportError(const QString &message, int line)
 
 namespace {
 
-void logSemantic(const char *prefix, const char *category, const ORNATree *at,
-                 const QString &text)
+void logSemantic(const char *prefix, const char *category, const ORNATree *at, const QString &text)
 {
     const QByteArray file = at->sourceFile().toUtf8();
     ORNA_LOG_ENTRY(ORNAWarningMessage, prefix, category, file.constData(), at->line(),
-                   "<font color=black>" << at->name() << " " << at->value() << "</font> : "
-                                        << text);
+                   "<font color=black>" << at->name() << " " << at->value()
+                                        << "</font> : " << text);
 }
 
 QString coloured(const char *colour, const QString &text)

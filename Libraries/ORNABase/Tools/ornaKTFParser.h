@@ -167,9 +167,11 @@ private:
     Token m_lastString;
     qsizetype m_markPosition = 0;
     int m_markLine = 0;
+    qsizetype m_markScratch = 0;
     void *m_resolverData = nullptr;
     VariableResolver m_resolver = nullptr;
     ORNAKTFNameCache *m_names = nullptr;
+    const QString *m_internedFile = nullptr;
 };
 
 #endif // ORNAKTFPARSER_H

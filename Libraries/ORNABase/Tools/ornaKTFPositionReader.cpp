@@ -64,8 +64,8 @@ public:
 
     QString where() const
     {
-        return QStringLiteral(" in line ") + QString::number(line()) +
-               QStringLiteral(", column ") + QString::number(column());
+        return QStringLiteral(" in line ") + QString::number(line()) + QStringLiteral(", column ") +
+               QString::number(column());
     }
 
 private:

@@ -29,8 +29,7 @@ struct LineEdit
 class ValueEditor
 {
 public:
-    ValueEditor(const QString &path, const QByteArray &content,
-                const ORNAKTFPositionReader &reader)
+    ValueEditor(const QString &path, const QByteArray &content, const ORNAKTFPositionReader &reader)
         : m_path(path), m_reader(reader)
     {
         m_lines = content.split('\n');
@@ -208,6 +207,18 @@ QString systemError()
     return QString::fromLocal8Bit(std::strerror(errno));
 }
 
+// Removes a temporary file that is not wanted; buffered bytes that cannot be written any more
+// must not keep it alive, so it is removed by name.
+void discard(QTemporaryFile &temporary, QString &errorMessage)
+{
+    const QString name = temporary.fileName();
+    temporary.setAutoRemove(false);
+    temporary.close();
+    if (::unlink(QFile::encodeName(name).constData()) != 0 && errno != ENOENT)
+        errorMessage =
+            QStringLiteral("failed to remove ") + name + QStringLiteral(": ") + systemError();
+}
+
 // Writes content into a new file beside target and puts it in target's place with one rename,
 // so that target holds either its old or its new text, never a part.
 bool replaceFile(const QString &target, const QByteArray &content, QString &errorMessage)
@@ -233,18 +244,14 @@ bool replaceFile(const QString &target, const QByteArray &content, QString &erro
         ::fsync(temporary.handle()) != 0) {
         errorMessage = QStringLiteral("failed to write temporary file ") + temporaryName +
                        QStringLiteral(": ") + temporary.errorString();
-        if (!temporary.remove())
-            errorMessage = QStringLiteral("failed to remove ") + temporaryName +
-                           QStringLiteral(": ") + temporary.errorString();
+        discard(temporary, errorMessage);
         return false;
     }
     temporary.close();
     if (::rename(QFile::encodeName(temporaryName).constData(), nativeTarget.constData()) != 0) {
         errorMessage = QStringLiteral("failed to rename ") + temporaryName +
                        QStringLiteral(" to ") + target + QStringLiteral(": ") + systemError();
-        if (!temporary.remove())
-            errorMessage = QStringLiteral("failed to remove ") + temporaryName +
-                           QStringLiteral(": ") + temporary.errorString();
+        discard(temporary, errorMessage);
         return false;
     }
     temporary.setAutoRemove(false);
@@ -281,8 +288,8 @@ bool ORNAKTF::setValueInFile(const QString &path, const QStringList &tagPath,
 
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        errorMessage = QStringLiteral("failed to open ") + path +
-                       QStringLiteral(" for reading: ") + file.errorString();
+        errorMessage = QStringLiteral("failed to open ") + path + QStringLiteral(" for reading: ") +
+                       file.errorString();
         return false;
     }
     const QByteArray content = file.readAll();

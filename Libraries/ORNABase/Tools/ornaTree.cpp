@@ -28,7 +28,63 @@ const QString *sharedEmptyName()
     return empty;
 }
 
+// Free cells of node size, carved from blocks that are kept for the life of the process. Like
+// the trees themselves, the pool belongs to one thread.
+class NodePool
+{
+public:
+    void *take()
+    {
+        if (!m_free)
+            refill();
+        Cell *cell = m_free;
+        m_free = cell->next;
+        return cell;
+    }
+    void give(void *cell)
+    {
+        Cell *freed = static_cast<Cell *>(cell);
+        freed->next = m_free;
+        m_free = freed;
+    }
+
+private:
+    struct Cell
+    {
+        Cell *next;
+    };
+    void refill()
+    {
+        const size_t cellSize =
+            (sizeof(ORNATree) + alignof(ORNATree) - 1) & ~(alignof(ORNATree) - 1);
+        const size_t cells = 1024;
+        char *block = static_cast<char *>(::operator new(cellSize *cells));
+        for (size_t i = cells; i-- > 0;)
+            give(block + i * cellSize);
+    }
+    Cell *m_free = nullptr;
+};
+
+NodePool &nodePool()
+{
+    static NodePool *pool = new NodePool;
+    return *pool;
+}
+
 } // namespace
+
+void *ORNATree::operator new(size_t size)
+{
+    return size == sizeof(ORNATree) ? nodePool().take() : ::operator new(size);
+}
+
+void ORNATree::operator delete(void *cell, size_t size)
+{
+    if (size == sizeof(ORNATree))
+        nodePool().give(cell);
+    else
+        ::operator delete(cell);
+}
 
 const QString *ORNATree::emptyName()
 {
@@ -48,6 +104,19 @@ const QString *ORNATree::internName(const QString &name)
     return interned;
 }
 
+const QString *ORNATree::internFile(const QString &path)
+{
+    if (path.isEmpty())
+        return sharedEmptyName();
+    static QHash<QString, const QString *> *files = new QHash<QString, const QString *>;
+    auto it = files->constFind(path);
+    if (it != files->constEnd())
+        return it.value();
+    const QString *interned = new QString(path);
+    files->insert(path, interned);
+    return interned;
+}
+
 const QString *ORNATree::lookupName(const QString &name)
 {
     if (name.isEmpty())
@@ -58,15 +127,13 @@ const QString *ORNATree::lookupName(const QString &name)
 }
 
 ORNATree::ORNATree(const QString &name, const QString &value, const QString &sourceFile, int line)
-    : m_name(internName(name)), m_value(value), m_sourceFile(sourceFile), m_line(line)
-{
-}
+    : m_name(internName(name)), m_value(value), m_sourceFile(internFile(sourceFile)), m_line(line)
+{}
 
-ORNATree::ORNATree(const QString *internedName, const QString &value, const QString &sourceFile,
+ORNATree::ORNATree(const QString *internedName, const QString &value, const QString *internedFile,
                    int line)
-    : m_name(internedName), m_value(value), m_sourceFile(sourceFile), m_line(line)
-{
-}
+    : m_name(internedName), m_value(value), m_sourceFile(internedFile), m_line(line)
+{}
 
 void ORNATree::ref()
 {
@@ -260,7 +327,7 @@ int ORNATree::descendantCount() const
 
 ORNATree *ORNATree::clone() const
 {
-    ORNATree *copy = new ORNATree(name(), m_value, m_sourceFile, m_line);
+    ORNATree *copy = new ORNATree(m_name, m_value, m_sourceFile, m_line);
     std::vector<std::pair<const ORNATree *, ORNATree *>> pending{{this, copy}};
     while (!pending.empty()) {
         auto [source, target] = pending.back();
@@ -268,7 +335,7 @@ ORNATree *ORNATree::clone() const
         for (int i = 0; i < source->childCount(); ++i) {
             const ORNATree *child = source->child(i);
             ORNATree *childCopy =
-                new ORNATree(child->name(), child->m_value, child->m_sourceFile, child->m_line);
+                new ORNATree(child->m_name, child->m_value, child->m_sourceFile, child->m_line);
             target->appendChild(childCopy);
             pending.emplace_back(child, childCopy);
         }
@@ -295,9 +362,8 @@ void ORNATree::merge(ORNATree *source)
         }
         ORNATree *child = frame.source->child(frame.index++);
         ORNATree *target = frame.target;
-        ORNATree *same =
-            target->findChildMatching(child->name(), child->m_value, ByNameAndValue,
-                                      Qt::CaseInsensitive);
+        ORNATree *same = target->findChildMatching(child->name(), child->m_value, ByNameAndValue,
+                                                   Qt::CaseInsensitive);
         if (!same)
             target->appendChild(child);
         else if (same != child)

@@ -24,10 +24,14 @@ public:
 
     ORNATree(const QString &name, const QString &value = QString(),
              const QString &sourceFile = QString(), int line = 0);
-    // For readers that intern names themselves: internedName must come from internName().
-    ORNATree(const QString *internedName, const QString &value, const QString &sourceFile,
+    // For readers that intern names and files themselves: internedName must come from
+    // internName(), internedFile from internFile().
+    ORNATree(const QString *internedName, const QString &value, const QString *internedFile,
              int line);
     ORNATree(const ORNATree &) = delete;
+    // Nodes come from a process-wide pool of fixed-size cells: documents have many of them.
+    static void *operator new(size_t size);
+    static void operator delete(void *cell, size_t size);
     ORNATree &operator=(const ORNATree &) = delete;
 
     void ref();
@@ -44,7 +48,7 @@ public:
     const QString &name() const { return *m_name; }
     const QString &value() const { return m_value; }
     void setValue(const QString &value) { m_value = value; }
-    const QString &sourceFile() const { return m_sourceFile; }
+    const QString &sourceFile() const { return *m_sourceFile; }
     int line() const { return m_line; }
     int valueLineOffset() const { return m_valueLineOffset; }
     // Clamped to the 16-bit field: a value thousands of lines below its tag keeps the maximum.
@@ -73,6 +77,8 @@ public:
     static const QString *internName(const QString &name);
     static const QString *lookupName(const QString &name);
     static const QString *emptyName();
+    // Source paths are shared the same way: few files, many nodes.
+    static const QString *internFile(const QString &path);
 
 private:
     ~ORNATree() = default;
@@ -84,7 +90,7 @@ private:
     std::vector<ORNATree *> *m_children = nullptr;
     const QString *m_name;
     QString m_value;
-    QString m_sourceFile;
+    const QString *m_sourceFile;
     qint32 m_line;
     qint32 m_refCount = 0;
     quint16 m_valueLineOffset = 0;

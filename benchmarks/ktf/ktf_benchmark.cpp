@@ -1,0 +1,220 @@
+// Generates large KTF documents and measures how fast the reader builds their trees.
+//
+//   ktf_benchmark --generate FILE [ENTRIES]   writes a document (400000 entries by default)
+//   ktf_benchmark FILE [ROUNDS]                reads it ROUNDS times (default 5) from memory
+
+#include "ornaBase.h"
+#include "ornaKTFParser.h"
+#include "ornaTree.h"
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+
+#include <cstdio>
+#include <ctime>
+#include <sys/resource.h>
+
+namespace {
+
+// A small deterministic generator, so that every run writes the same document.
+class Random
+{
+public:
+    quint32 next()
+    {
+        m_state ^= m_state << 13;
+        m_state ^= m_state >> 7;
+        m_state ^= m_state << 17;
+        return quint32(m_state >> 11);
+    }
+    int below(int bound) { return int(next() % quint32(bound)); }
+
+private:
+    quint64 m_state = 0x9E3779B97F4A7C15ull;
+};
+
+class Generator
+{
+public:
+    explicit Generator(int entries) : m_target(entries)
+    {
+        static const char *const stems[] = {"install", "product", "desktop", "menu",    "icon",
+                                            "license", "readme",  "finish",  "link",    "path",
+                                            "target",  "version", "vendor",  "title",   "run",
+                                            "command", "option",  "module",  "feature", "plugin"};
+        static const char *const endings[] = {"Name",  "Directory", "File", "Text",  "Title",
+                                              "Count", "Enabled",   "Mode", "Level", "Path"};
+        for (int i = 0; i < 3000; ++i) {
+            m_names.append(QByteArray(stems[i % 20]) + endings[(i / 20) % 10] +
+                           QByteArray::number(i / 200));
+        }
+    }
+
+    QByteArray generate()
+    {
+        m_out.reserve(m_target * 56);
+        m_out += "// KTF v1 utf8\n// Generated settings for the reader benchmark.\n";
+        for (int section = 0; m_count < m_target; ++section) {
+            m_out += "Section";
+            m_out += QByteArray::number(section);
+            m_out += " {\n";
+            ++m_count;
+            for (int group = 0; group < 8 && m_count < m_target; ++group)
+                writeBlock(2, 3 + m_random.below(3));
+            m_out += "}\n";
+        }
+        return m_out;
+    }
+
+    int count() const { return m_count; }
+
+private:
+    void indent(int level) { m_out.append((level - 1) * 2, ' '); }
+
+    const QByteArray &name() { return m_names.at(m_random.below(m_names.size())); }
+
+    void writeValue()
+    {
+        const int kind = m_random.below(20);
+        if (kind < 4) {
+            m_out += "\"Halvaron Studio ";
+            m_out += QByteArray::number(m_random.below(100));
+            m_out += " optional component ";
+            m_out += QByteArray::number(m_random.below(10000));
+            m_out += '"';
+        } else if (kind < 9) {
+            m_out += QByteArray::number(m_random.below(1000000));
+        } else if (kind < 12) {
+            m_out += m_random.below(2) ? "true" : "no";
+        } else {
+            m_out += "/opt/halvaron/studio/lib/plugins/file";
+            m_out += QByteArray::number(m_random.below(100000));
+            m_out += ".so";
+        }
+    }
+
+    // A block at `level` whose innermost entries stand at `leafLevel`.
+    void writeBlock(int level, int leafLevel)
+    {
+        indent(level);
+        m_out += name();
+        m_out += " {\n";
+        ++m_count;
+        if (m_random.below(10) == 0) {
+            indent(level + 1);
+            m_out += "// ";
+            m_out += name();
+            m_out += " settings follow\n";
+        }
+        if (level + 1 == leafLevel) {
+            const int leaves = 5 + m_random.below(11);
+            for (int i = 0; i < leaves && m_count < m_target; ++i) {
+                indent(leafLevel);
+                m_out += name();
+                m_out += " = ";
+                writeValue();
+                m_out += '\n';
+                ++m_count;
+            }
+        } else {
+            const int blocks = 1 + m_random.below(3);
+            for (int i = 0; i < blocks && m_count < m_target; ++i)
+                writeBlock(level + 1, leafLevel);
+        }
+        indent(level);
+        m_out += "}\n";
+    }
+
+    int m_target;
+    int m_count = 0;
+    Random m_random;
+    QList<QByteArray> m_names;
+    QByteArray m_out;
+};
+
+// Processor time of this process: on a busy machine the wall clock also counts others' work.
+double cpuSeconds()
+{
+    timespec now;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) + now.tv_nsec / 1e9;
+}
+
+long peakKilobytes()
+{
+    struct rusage usage;
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+int generate(const QString &path, int entries)
+{
+    Generator generator(entries);
+    const QByteArray document = generator.generate();
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(document) != document.size()) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return 1;
+    }
+    std::printf("wrote %s: %d entries, %.1f MB\n", qPrintable(path), generator.count(),
+                document.size() / 1e6);
+    return 0;
+}
+
+int measure(const QString &path, int rounds)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "cannot read %s\n", qPrintable(path));
+        return 1;
+    }
+    const QByteArray bytes = file.readAll();
+    file.close();
+    const long baseline = peakKilobytes();
+    double best = 1e300;
+    double bestCpu = 1e300;
+    int nodes = 0;
+    bool ok = true;
+    for (int round = 0; round < rounds; ++round) {
+        QElapsedTimer timer;
+        timer.start();
+        const double cpuStart = cpuSeconds();
+        ORNAKTFParser parser;
+        ok = parser.parseBytes(bytes, true) && ok;
+        const double seconds = timer.nsecsElapsed() / 1e9;
+        bestCpu = qMin(bestCpu, cpuSeconds() - cpuStart);
+        nodes = parser.root()->descendantCount();
+        best = qMin(best, seconds);
+    }
+    const long peak = peakKilobytes();
+    const double megabytes = bytes.size() / 1e6;
+    std::printf("input:            %.1f MB, %d entries%s\n", megabytes, nodes,
+                ok ? "" : " (with errors)");
+    std::printf("throughput:       %.0f MB/s (best of %d, %.1f ms)\n", megabytes / best, rounds,
+                best * 1e3);
+    std::printf("per entry:        %.0f ns\n", best * 1e9 / qMax(nodes, 1));
+    std::printf("processor time:   %.0f MB/s, %.0f ns per entry (best of %d, %.1f ms)\n",
+                megabytes / bestCpu, bestCpu * 1e9 / qMax(nodes, 1), rounds, bestCpu * 1e3);
+    std::printf("peak memory:      %.1f MB (%.2f x input; %.1f MB before reading)\n", peak / 1e3,
+                peak * 1e3 / bytes.size(), baseline / 1e3);
+    std::printf("reader's memory:  %.2f x input (peak above the input held in memory)\n",
+                (peak - baseline) * 1e3 / bytes.size());
+    return ok ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication application(argc, argv);
+    ORNABase::initialize();
+    const QStringList arguments = application.arguments().mid(1);
+    if (arguments.size() >= 2 && arguments.first() == QLatin1String("--generate"))
+        return generate(arguments.at(1), arguments.value(2, QStringLiteral("400000")).toInt());
+    if (arguments.size() == 1 || arguments.size() == 2)
+        return measure(arguments.first(), arguments.value(1, QStringLiteral("5")).toInt());
+    std::fprintf(stderr, "usage: ktf_benchmark --generate FILE [ENTRIES] | FILE [ROUNDS]\n");
+    return 2;
+}
