@@ -91,25 +91,55 @@ check "uninstaller" "[[ -x '$cache/opt/halvaron/uninstall' && -x '$cache/opt/hal
 check "bundled Qt in the uninstaller" "[[ -f '$cache/opt/halvaron/Uninstaller/libQt6Core.so.6' && -f '$cache/opt/halvaron/Uninstaller/libqxcb.so' ]]"
 check "menu entries" "ls '$cache'/root/.local/share/applications/*.desktop >/dev/null 2>&1"
 
+start_display() {
+    display=:$((80 + RANDOM % 100))
+    Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 50); do
+        DISPLAY=$display xdotool getmouselocation >/dev/null 2>&1 && return 0
+        sleep 0.2
+    done
+    echo "Xvfb did not start on $display"
+    exit 1
+}
+
+# Runs a wizard inside the root, waits for its window, photographs the screen, ends it.
+photograph_wizard() {
+    local name=$1
+    shift
+    in_root env DISPLAY="$display" "$@" >/dev/null 2>&1 &
+    local pid=$! shown=no
+    for _ in $(seq 60); do
+        if DISPLAY=$display xdotool search --onlyvisible --name '.' >/dev/null 2>&1; then
+            shown=yes
+            break
+        fi
+        sleep 0.5
+    done
+    sleep 1
+    DISPLAY=$display import -window root "$screenshot_dir/$name.png"
+    check "$name: window shown" "[[ $shown == yes ]]"
+    kill "$pid" 2>/dev/null || true
+    pkill -f "/opt/halvaron/Uninstaller/LinuxInstaller" 2>/dev/null || true
+    pkill -f "orna-install\.[A-Za-z0-9]*/installer/LinuxInstaller" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    echo "screenshot: $screenshot_dir/$name.png"
+}
+
+mkdir -p -- "$screenshot_dir"
+start_display
+
+step "The installed uninstaller's wizard inside the root, on the host's Xvfb"
+photograph_wizard uninstaller-in-debian-root /opt/halvaron/uninstall
+check "nothing removed without confirmation" "[[ -x '$cache/opt/halvaron/bin/Halvaron' ]]"
+
 step "Console uninstallation inside the root"
 in_root bash -c 'cd / && /opt/halvaron/uninstall --mode console'
 check "installation directory removed" "[[ ! -e '$cache/opt/halvaron' ]]"
 check "menu entries removed" "! ls '$cache'/root/.local/share/applications/*.desktop >/dev/null 2>&1"
 
-step "The wizard inside the root, on the host's Xvfb"
-display=:$((80 + RANDOM % 100))
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-sleep 2
-in_root env DISPLAY="$display" bash /root/demo.run >/dev/null 2>&1 &
-wizard_pid=$!
-sleep 8
-mkdir -p -- "$screenshot_dir"
-DISPLAY=$display import -window root "$screenshot_dir/wizard-in-debian-root.png"
-check "wizard window shown" "DISPLAY=$display xdotool search --name 'Installing' >/dev/null"
-kill "$wizard_pid" 2>/dev/null || true
-pkill -f "$cache/tmp/orna-install" 2>/dev/null || true
-echo "screenshot: $screenshot_dir/wizard-in-debian-root.png"
+step "The installer's wizard inside the root, on the host's Xvfb"
+photograph_wizard installer-in-debian-root bash /root/demo.run
 
 echo
 if [[ $failures -gt 0 ]]; then
