@@ -110,7 +110,7 @@ photograph_wizard() {
     in_root env DISPLAY="$display" "$@" >/dev/null 2>&1 &
     local pid=$! shown=no
     for _ in $(seq 60); do
-        if DISPLAY=$display xdotool search --onlyvisible --name '.' >/dev/null 2>&1; then
+        if DISPLAY=$display xdotool search --name '^(LinuxInstaller|Installing .*)$' >/dev/null 2>&1; then
             shown=yes
             break
         fi
