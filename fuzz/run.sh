@@ -1,4 +1,4 @@
-#!/bin/sh
+#!/usr/bin/env bash
 # Builds the fuzz targets with clang and runs each one; the first argument is the time in
 # seconds per target (default 600). Findings land in fuzz/findings/.
 set -e
@@ -16,11 +16,15 @@ for target in reader editor; do
     work="$build/corpus-$target"
     mkdir -p "$work"
     echo "== fuzz_ktf_$target for $seconds s"
-    # With -jobs the worker writes its log into the current directory.
-    cd "$build"
-    "$build/bin/fuzz_ktf_$target" "$work" "$here/corpus/$target" -jobs=1 -workers=1 \
+    status=0
+    "$build/bin/fuzz_ktf_$target" "$work" "$here/corpus/$target" \
         -max_total_time="$seconds" -max_len=1048576 -rss_limit_mb=4096 -timeout=60 \
         -close_fd_mask=3 -artifact_prefix="$here/findings/$target-" -print_final_stats=1 \
-        2>&1 | grep -aE "cov:|Done|stat::|SUMMARY|Test unit" | tail -n 12
-    grep -aE "cov:" "$build/fuzz-0.log" | tail -n 1
+        >"$build/run-$target.log" 2>&1 || status=$?
+    grep -aE "cov:|Done|stat::|SUMMARY|Test unit" "$build/run-$target.log" | tail -n 12 || true
+    if [ "$status" -ne 0 ]; then
+        echo "fuzz_ktf_$target found a problem (exit $status); see $here/findings/"
+        failed=1
+    fi
 done
+exit "${failed:-0}"
