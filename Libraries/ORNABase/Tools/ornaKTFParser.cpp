@@ -41,7 +41,6 @@ inline quint8 classOf(char c)
     return byteClasses.of[static_cast<unsigned char>(c)];
 }
 
-
 // The first byte at or after position that ends a bare word (a blank, =, { or }), or length.
 inline qsizetype wordEnd(const char *data, qsizetype position, qsizetype length)
 {
