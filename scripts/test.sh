@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds from scratch and runs every test: once in a normal build,
-# once with AddressSanitizer and UndefinedBehaviorSanitizer.
+# once with AddressSanitizer and UndefinedBehaviorSanitizer, after a short fuzzing run.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/setup.sh"
 
-rm -rf "$root/build" "$root/build-sanitize"
+rm -rf "$root/build" "$root/build-sanitize" "$root/build-fuzz"
 bash "$root/scripts/build.sh" "$root/build"
 bash "$root/scripts/build.sh" "$root/build-sanitize" -DORNA_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+
+# A short fuzzing run of the KTF reader and the in-file editor (clang, libFuzzer).
+bash "$root/fuzz/run.sh" "${ORNA_FUZZ_SECONDS:-60}"
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:halt_on_error=1
 export LSAN_OPTIONS=suppressions=$root/scripts/lsan.supp:print_suppressions=0
