@@ -28,17 +28,34 @@ void ORNALogView::appendError(const QString &text)
 void ORNALogView::enqueue(const QString &text, bool error)
 {
     pending.append(Line{text, error});
-    if (flushScheduled)
-        return;
-    flushScheduled = true;
-    QMetaObject::invokeMethod(
-        this, [this]() { flush(); }, Qt::QueuedConnection);
+    scheduleFlush();
 }
 
 void ORNALogView::flush()
 {
+    flushLines(pending.size());
+}
+
+void ORNALogView::flushSome()
+{
     flushScheduled = false;
-    if (pending.isEmpty())
+    flushLines(qMin<qsizetype>(pending.size(), linesPerTurn));
+    if (!pending.isEmpty())
+        scheduleFlush();
+}
+
+void ORNALogView::scheduleFlush()
+{
+    if (flushScheduled)
+        return;
+    flushScheduled = true;
+    QMetaObject::invokeMethod(
+        this, [this]() { flushSome(); }, Qt::QueuedConnection);
+}
+
+void ORNALogView::flushLines(qsizetype count)
+{
+    if (count <= 0)
         return;
     QScrollBar *scrollBar = verticalScrollBar();
     const bool followEnd = scrollBar->value() >= scrollBar->maximum();
@@ -50,7 +67,8 @@ void ORNALogView::flush()
     cursor.movePosition(QTextCursor::End);
     cursor.beginEditBlock();
     bool firstParagraph = document()->isEmpty();
-    for (const Line &line : std::as_const(pending)) {
+    for (qsizetype i = 0; i < count; ++i) {
+        const Line &line = pending.at(i);
         // Like QTextEdit::append, the first line fills the empty first paragraph.
         if (!firstParagraph)
             cursor.insertBlock(QTextBlockFormat(), plainFormat);
@@ -60,7 +78,7 @@ void ORNALogView::flush()
         cursor.insertText(line.text, line.error ? errorFormat : plainFormat);
     }
     cursor.endEditBlock();
-    pending.clear();
+    pending.erase(pending.begin(), pending.begin() + count);
 
     if (followEnd)
         scrollBar->setValue(scrollBar->maximum());

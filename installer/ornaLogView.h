@@ -16,7 +16,7 @@ public:
     void appendMessage(const QString &text);
     void appendError(const QString &text);
 
-    // Writes the collected lines now; called by the event loop after the lines of one turn.
+    // Writes all collected lines now.
     void flush();
 
     // The log as plain text, collected lines included.
@@ -29,7 +29,15 @@ private:
         bool error;
     };
 
+    // A script's output can arrive by the pipe-full; laying out all of it at once would keep
+    // the event loop from painting for too long. At most this many lines go in per turn.
+    static constexpr qsizetype linesPerTurn = 1000;
+
     void enqueue(const QString &text, bool error);
+    void scheduleFlush();
+    // Called by the event loop: writes the next lines, leaves the rest for the next turn.
+    void flushSome();
+    void flushLines(qsizetype count);
 
     QList<Line> pending;
     bool flushScheduled = false;

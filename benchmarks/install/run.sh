@@ -16,44 +16,8 @@ installer=$build/bin/LinuxInstaller
 work=$(mktemp -d -t orna-bench.XXXXXXXX)
 trap 'rm -rf -- "$work"' EXIT
 
-echo "Generating a product of $files files..."
-python3 - "$work/product" "$files" <<'PY'
-import os, sys
-root, count = sys.argv[1], int(sys.argv[2])
-per_dir = 500
-for i in range(count):
-    d = os.path.join(root, "data", "d%04d" % (i // per_dir))
-    if i % per_dir == 0:
-        os.makedirs(d, exist_ok=True)
-    with open(os.path.join(d, "file %06d.txt" % i), "w") as f:
-        f.write("payload %d\n" % i)
-PY
-mkdir -p "$work/installer"
-cp -- "$installer" "$work/installer/"
-cat >"$work/installer/installer.settings" <<'KTF'
-// KTF v1 utf8
-Settings {
-    product = Bench
-    version = 1
-    shortApplicationName = Bench
-    installerTargetDirectory = Bench
-    uninstallerEnabled = false
-}
-KTF
-"$root/tools/make-archive" "$work/product" "$work/installer" "$work/bench.run" >/dev/null
-# The copy alone runs from an unpacked payload, as the installer's call does.
-mkdir -p "$work/unpacked"
-tail -c "+$(sed -n 's/^PAYLOAD_OFFSET=\$((10#0*\([0-9]*\)))$/\1/p' "$work/bench.run")" \
-    "$work/bench.run" | tar -xzf - -C "$work/unpacked"
-
-now() { date +%s.%N; }
-timeit() { # prints seconds
-    local start end
-    start=$(now)
-    "$@" >/dev/null
-    end=$(now)
-    echo "$end - $start" | bc -l
-}
+source "$root/benchmarks/install/large-product.sh"
+make_large_product "$root" "$work" "$files" "$installer"
 
 installer_run() { # the installer's share: the archive minus its own unpacking is measured below
     "$work/unpacked/installer/LinuxInstaller" "$work/bench.run" \
@@ -75,7 +39,6 @@ for ((i = 1; i <= runs; i++)); do
 done
 [[ $(find "$work/t1" -type f | wc -l) -eq $files ]] || { echo "installation incomplete" >&2; exit 1; }
 
-median() { printf '%s\n' "$@" | sort -g | awk '{a[NR]=$1} END {print (NR%2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
 mi=$(median "${withInstaller[@]}")
 ma=$(median "${alone[@]}")
 overhead=$(echo "($mi - $ma) * 100 / $ma" | bc -l)

@@ -1,0 +1,50 @@
+# Sourced by the installation benchmarks: a generated product of many small files, packed with
+# the given LinuxInstaller into WORK/bench.run and unpacked again into WORK/unpacked, so that
+# the installer can be started on the payload as the archive would start it.
+#
+#   make_large_product ROOT WORK FILES INSTALLER
+make_large_product() {
+    local root=$1 work=$2 files=$3 installer=$4
+    echo "Generating a product of $files files..."
+    python3 - "$work/product" "$files" <<'PY'
+import os, sys
+root, count = sys.argv[1], int(sys.argv[2])
+per_dir = 500
+for i in range(count):
+    d = os.path.join(root, "data", "d%04d" % (i // per_dir))
+    if i % per_dir == 0:
+        os.makedirs(d, exist_ok=True)
+    with open(os.path.join(d, "file %06d.txt" % i), "w") as f:
+        f.write("payload %d\n" % i)
+PY
+    mkdir -p "$work/installer"
+    cp -- "$installer" "$work/installer/"
+    cat >"$work/installer/installer.settings" <<'KTF'
+// KTF v1 utf8
+Settings {
+    product = Bench
+    version = 1
+    shortApplicationName = Bench
+    installerTargetDirectory = Bench
+    uninstallerEnabled = false
+}
+KTF
+    "$root/tools/make-archive" "$work/product" "$work/installer" "$work/bench.run" >/dev/null
+    # The copy alone runs from an unpacked payload, as the installer's call does.
+    mkdir -p "$work/unpacked"
+    tail -c "+$(sed -n 's/^PAYLOAD_OFFSET=\$((10#0*\([0-9]*\)))$/\1/p' "$work/bench.run")" \
+        "$work/bench.run" | tar -xzf - -C "$work/unpacked"
+}
+
+# Wall-clock seconds of a command, its output discarded.
+timeit() {
+    local start end
+    start=$(date +%s.%N)
+    "$@" >/dev/null
+    end=$(date +%s.%N)
+    echo "$end - $start" | bc -l
+}
+
+median() {
+    printf '%s\n' "$@" | sort -g | awk '{a[NR]=$1} END {print (NR%2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'
+}
