@@ -115,9 +115,22 @@ void ORNAInstaller::createDesktopEntries(bool menuEntries, bool install, bool ad
                                                QStringLiteral("-menu.directory"), directoryCounter);
     if (!writeMenuDirectoryFile(directoryFile))
         return;
+    registerMenu(directory, QStringList{directoryFile} + written);
+}
+
+void ORNAInstaller::registerMenu(const QString &directory, QStringList files)
+{
+    // xdg-desktop-menu splits its file arguments at blanks: where the installation path has
+    // one, the files are named from inside their directory.
+    QString workingDirectory;
+    if (directory.contains(QLatin1Char(' '))) {
+        workingDirectory = directory;
+        for (QString &file : files)
+            file = QFileInfo(file).fileName();
+    }
     runTool(QStringLiteral("xdg-desktop-menu"),
-            QStringList{QStringLiteral("install"), QStringLiteral("--novendor"), directoryFile} +
-                written);
+            QStringList{QStringLiteral("install"), QStringLiteral("--novendor")} + files,
+            workingDirectory);
 }
 
 bool ORNAInstaller::writeDesktopEntryFile(const QString &fileName, const LinkEntry &link,

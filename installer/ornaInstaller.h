@@ -47,6 +47,8 @@ public:
     bool writeDesktopEntryFile(const QString &fileName, const LinkEntry &link, bool menuEntry);
     bool writeMenuDirectoryFile(const QString &fileName);
     bool addUnityLauncherFavorite(const QString &desktopFile);
+    // Registers the submenu's directory file and its entries in one call.
+    void registerMenu(const QString &directory, QStringList files);
 
     void processIcon(const QString &iconFile, const QString &size) override;
 

@@ -44,7 +44,8 @@ ORNAInstallerBase::~ORNAInstallerBase()
     delete wizard;
 }
 
-void ORNAInstallerBase::runTool(const QString &program, const QStringList &arguments)
+void ORNAInstallerBase::runTool(const QString &program, const QStringList &arguments,
+                                const QString &workingDirectory)
 {
     if (verbose)
         logMessage(QStringLiteral("Running ") + program + QLatin1Char(' ') +
@@ -53,6 +54,8 @@ void ORNAInstallerBase::runTool(const QString &program, const QStringList &argum
 
     QProcess process;
     process.setProcessChannelMode(QProcess::ForwardedChannels);
+    if (!workingDirectory.isEmpty())
+        process.setWorkingDirectory(workingDirectory);
     process.start(program, arguments, QIODevice::ReadOnly);
     if (!process.waitForStarted(-1)) {
         logError(QStringLiteral("Error: ") + program +

@@ -27,8 +27,10 @@ public:
     // Shows the wizard; logs an error when there is none.
     void showWizard();
 
-    // Runs an external tool synchronously; failures are logged, never returned.
-    void runTool(const QString &program, const QStringList &arguments);
+    // Runs an external tool synchronously; failures are logged, never returned. The tool runs
+    // in workingDirectory when one is given, else in ours.
+    void runTool(const QString &program, const QStringList &arguments,
+                 const QString &workingDirectory = QString());
 
     // Where the registered desktop entry files are kept: <install>/Uninstaller/desktopEntries/.
     QString desktopEntriesDirectory() const;

@@ -215,6 +215,36 @@ private Q_SLOTS:
                                      "uninstall", "xdg-desktop-menu"}));
     }
 
+    // xdg-desktop-menu splits file arguments at blanks; the submenu must register all the same.
+    void installationDirectoryWithBlank()
+    {
+        if (!haveArchive)
+            QSKIP("the archive builder and the demo product are not available");
+        const QString prefix = home + QStringLiteral("/My Apps/Halvaron");
+        const QString merged = home + QStringLiteral("/.config/menus/applications-merged");
+        const QString data = home + QStringLiteral("/.local/share");
+        TestSupport::ProcessResult result = install(prefix);
+        QVERIFY2(result.exitCode == 0, result.standardOutput + result.standardError);
+        QVERIFY2(!result.standardOutput.contains("Error"), result.standardOutput.constData());
+        takeCommands();
+        QVERIFY(QFile::exists(data + "/applications/Halvaron_link1-menu.desktop"));
+        QVERIFY(QFile::exists(data + "/desktop-directories/Halvaron1-menu.directory"));
+        QStringList menus = QDir(merged).entryList(QDir::Files);
+        menus.removeAll(QStringLiteral("xdg-desktop-menu-dummy.menu"));
+        QCOMPARE(menus, QStringList{QStringLiteral("user-Halvaron1-menu.menu")});
+
+        result = TestSupport::runProgram(prefix + QStringLiteral("/uninstall"),
+                                         {QStringLiteral("--mode"), QStringLiteral("console")},
+                                         environment, sandbox.path());
+        QCOMPARE(result.exitCode, 0);
+        takeCommands();
+        QVERIFY(!QFileInfo::exists(prefix));
+        QVERIFY(!QFile::exists(data + "/applications/Halvaron_link1-menu.desktop"));
+        menus = QDir(merged).entryList(QDir::Files);
+        menus.removeAll(QStringLiteral("xdg-desktop-menu-dummy.menu"));
+        QCOMPARE(menus, QStringList());
+    }
+
     void consoleWithoutDesktopFiles()
     {
         if (!haveArchive)
