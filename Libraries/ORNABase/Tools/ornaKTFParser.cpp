@@ -704,7 +704,7 @@ void ORNAKTFParser::makeNode(const Token &value, bool hasValue)
         if (m_mode != KeepReferences && containsReference(value.text, value.length))
             text = expand(text);
     }
-    ORNATree *node = new ORNATree(tagName(), text, m_internedFile, m_tagLine);
+    ORNATree *node = new ORNATree(tagName(), std::move(text), m_internedFile, m_tagLine);
     node->setValueLineOffset(m_tokenLine - m_tagLine);
     m_lastNode = node;
     m_currentParent->insertChild(node, nullptr);
