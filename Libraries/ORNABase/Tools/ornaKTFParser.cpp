@@ -41,33 +41,108 @@ inline quint8 classOf(char c)
     return byteClasses.of[static_cast<unsigned char>(c)];
 }
 
+#ifdef __SSE2__
+// Blank runs hold few line feeds, and the baseline instruction set has no population count.
+inline int bitCount(unsigned mask)
+{
+    int count = 0;
+    for (; mask; mask &= mask - 1)
+        ++count;
+    return count;
+}
+
+inline __m128i load16(const char *data, qsizetype position)
+{
+    return _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + position));
+}
+
+// Bytes that may end a bare word: every byte up to 0x20 (the blanks among them) and =, {, }.
+inline unsigned wordEndCandidates(__m128i bytes)
+{
+    const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(bytes, _mm_set1_epi8(' ')), bytes);
+    __m128i hits = _mm_or_si128(low, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('=')));
+    hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('{')));
+    hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('}')));
+    return unsigned(_mm_movemask_epi8(hits));
+}
+
+inline unsigned blankBytes(__m128i bytes, unsigned *lineFeeds)
+{
+    const __m128i lineFeed = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'));
+    __m128i hits = _mm_or_si128(lineFeed, _mm_cmpeq_epi8(bytes, _mm_set1_epi8(' ')));
+    hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\t')));
+    hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r')));
+    *lineFeeds = unsigned(_mm_movemask_epi8(lineFeed));
+    return unsigned(_mm_movemask_epi8(hits));
+}
+#endif
+
 // The first byte at or after position that ends a bare word (a blank, =, { or }), or length.
 inline qsizetype wordEnd(const char *data, qsizetype position, qsizetype length)
 {
 #ifdef __SSE2__
-    const __m128i space = _mm_set1_epi8(' ');
-    const __m128i tab = _mm_set1_epi8('\t');
-    const __m128i lineFeed = _mm_set1_epi8('\n');
-    const __m128i carriageReturn = _mm_set1_epi8('\r');
-    const __m128i equals = _mm_set1_epi8('=');
-    const __m128i open = _mm_set1_epi8('{');
-    const __m128i close = _mm_set1_epi8('}');
-    for (; position + 16 <= length; position += 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + position));
-        __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(bytes, space), _mm_cmpeq_epi8(bytes, tab));
-        hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, lineFeed));
-        hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, carriageReturn));
-        hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, equals));
-        hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, open));
-        hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, close));
-        const int mask = _mm_movemask_epi8(hits);
-        if (mask)
-            return position + __builtin_ctz(unsigned(mask));
+    while (position + 16 <= length) {
+        unsigned mask = wordEndCandidates(load16(data, position));
+        // Other control bytes are word bytes: they are only candidates.
+        while (mask) {
+            const qsizetype hit = position + __builtin_ctz(mask);
+            if (classOf(data[hit]) != WordByte)
+                return hit;
+            mask &= mask - 1;
+        }
+        position += 16;
     }
 #endif
     while (position < length && classOf(data[position]) == WordByte)
         ++position;
     return position;
+}
+
+// The first blank-free byte at or after position (or length); counts the line feeds passed.
+inline qsizetype blanksEnd(const char *data, qsizetype position, qsizetype length, int *line)
+{
+#ifdef __SSE2__
+    while (position + 16 <= length) {
+        unsigned lineFeeds = 0;
+        const unsigned others = ~blankBytes(load16(data, position), &lineFeeds) & 0xFFFFu;
+        if (others) {
+            const unsigned passed = (others & (0u - others)) - 1;
+            *line += bitCount(lineFeeds & passed);
+            return position + __builtin_ctz(others);
+        }
+        *line += bitCount(lineFeeds);
+        position += 16;
+    }
+#endif
+    while (position < length && classOf(data[position]) == BlankByte) {
+        *line += data[position] == '\n';
+        ++position;
+    }
+    return position;
+}
+
+// The next byte at or after position that a quoted string must look at: its closing mark, a
+// backslash or a line feed; length if there is none.
+inline qsizetype quotedSpecial(const char *data, qsizetype position, qsizetype length, char closing)
+{
+#ifdef __SSE2__
+    const __m128i mark = _mm_set1_epi8(closing);
+    const __m128i backslash = _mm_set1_epi8('\\');
+    const __m128i lineFeed = _mm_set1_epi8('\n');
+    for (; position + 16 <= length; position += 16) {
+        const __m128i bytes = load16(data, position);
+        __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(bytes, mark), _mm_cmpeq_epi8(bytes, backslash));
+        hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, lineFeed));
+        if (const unsigned mask = unsigned(_mm_movemask_epi8(hits)))
+            return position + __builtin_ctz(mask);
+    }
+#endif
+    for (; position < length; ++position) {
+        const char c = data[position];
+        if (c == closing || c == '\\' || c == '\n')
+            return position;
+    }
+    return length;
 }
 
 bool isAscii(const char *data, qsizetype length)
@@ -379,16 +454,7 @@ QString ORNAKTFParser::decode(const char *data, qsizetype length) const
 
 void ORNAKTFParser::skipBlanks()
 {
-    const char *data = m_data;
-    qsizetype position = m_position;
-    int line = m_line;
-    const qsizetype length = m_length;
-    while (position < length && classOf(data[position]) == BlankByte) {
-        line += data[position] == '\n';
-        ++position;
-    }
-    m_position = position;
-    m_line = line;
+    m_position = blanksEnd(m_data, m_position, m_length, &m_line);
 }
 
 // Skips to just after the next occurrence of the two-byte mark (or to the end), counting lines.
@@ -485,39 +551,41 @@ void ORNAKTFParser::readQuoted(Token &token, char closing, char second)
     const qsizetype start = m_position;
     qsizetype position = start;
     qsizetype end = length;
+    // Once an escape was met, the bytes from copied on are still to be moved into the buffer.
     char *out = nullptr;
+    qsizetype copied = start;
     int line = m_line;
-    while (position < length) {
-        const char c = data[position];
-        if (c == closing &&
-            (second == 0 || (position + 1 < length && data[position + 1] == second))) {
-            end = position;
-            position += second == 0 ? 1 : 2;
+    for (;;) {
+        position = quotedSpecial(data, position, length, closing);
+        if (position >= length)
             break;
-        }
-        if (c == '\\') {
-            if (!out) {
+        const char c = data[position];
+        if (c == '\n') {
+            ++line;
+            ++position;
+        } else if (c == '\\') {
+            if (!out)
                 out = m_scratch.get() + m_scratchUsed;
-                std::memcpy(out, data + start, size_t(position - start));
-                out += position - start;
-            }
+            std::memcpy(out, data + copied, size_t(position - copied));
+            out += position - copied;
             if (++position < length) {
                 if (data[position] == '\n')
                     ++line;
                 *out++ = data[position++];
             }
-            continue;
+            copied = position;
+        } else if (second == 0 || (position + 1 < length && data[position + 1] == second)) {
+            end = position;
+            position += second == 0 ? 1 : 2;
+            break;
+        } else {
+            ++position;
         }
-        if (c == '\n')
-            ++line;
-        if (out)
-            *out++ = c;
-        ++position;
     }
-    if (position >= length && end == length)
-        end = position;
     token.kind = StringToken;
     if (out) {
+        std::memcpy(out, data + copied, size_t(end - copied));
+        out += end - copied;
         token.text = m_scratch.get() + m_scratchUsed;
         token.length = out - token.text;
         m_scratchUsed += token.length;
