@@ -145,18 +145,28 @@ inline qsizetype quotedSpecial(const char *data, qsizetype position, qsizetype l
     return length;
 }
 
-bool isAscii(const char *data, qsizetype length)
+// Widens bytes to UTF-16 code units as Latin-1 does. With stopAtHighByte, stops at the first
+// byte above 0x7F and returns false, since UTF-8 needs the real decoder from there on.
+bool widen(const char *data, qsizetype length, char16_t *out, bool stopAtHighByte)
 {
-    quint64 bits = 0;
     qsizetype i = 0;
-    for (; i + 8 <= length; i += 8) {
-        quint64 word;
-        std::memcpy(&word, data + i, 8);
-        bits |= word;
+#ifdef __SSE2__
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 16 <= length; i += 16) {
+        const __m128i bytes = load16(data, i);
+        if (stopAtHighByte && _mm_movemask_epi8(bytes))
+            return false;
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i), _mm_unpacklo_epi8(bytes, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i + 8), _mm_unpackhi_epi8(bytes, zero));
     }
-    for (; i < length; ++i)
-        bits |= static_cast<unsigned char>(data[i]);
-    return (bits & 0x8080808080808080ull) == 0;
+#endif
+    for (; i < length; ++i) {
+        const unsigned char byte = static_cast<unsigned char>(data[i]);
+        if (stopAtHighByte && byte > 0x7F)
+            return false;
+        out[i] = byte;
+    }
+    return true;
 }
 
 bool sameBytes(const char *data, qsizetype length, const char *literal)
@@ -446,10 +456,11 @@ QString ORNAKTFParser::decode(const char *data, qsizetype length) const
 {
     if (length == 0)
         return QString();
-    // ASCII reads the same either way, and the Latin-1 conversion is the cheaper one.
-    if (m_encoding == Utf8Encoding && !isAscii(data, length))
-        return QString::fromUtf8(data, length);
-    return QString::fromLatin1(data, length);
+    // ASCII reads the same either way and is widened in one pass into the string's own storage.
+    QString text(length, Qt::Uninitialized);
+    if (widen(data, length, reinterpret_cast<char16_t *>(text.data()), m_encoding == Utf8Encoding))
+        return text;
+    return QString::fromUtf8(data, length);
 }
 
 void ORNAKTFParser::skipBlanks()
