@@ -101,6 +101,11 @@ inline qsizetype wordEnd(const char *data, qsizetype position, qsizetype length)
 // The first blank-free byte at or after position (or length); counts the line feeds passed.
 inline qsizetype blanksEnd(const char *data, qsizetype position, qsizetype length, int *line)
 {
+    // Most tokens follow no blank or a single space.
+    if (position < length && classOf(data[position]) != BlankByte)
+        return position;
+    if (data[position] == ' ' && position + 1 < length && classOf(data[position + 1]) != BlankByte)
+        return position + 1;
 #ifdef __SSE2__
     while (position + 16 <= length) {
         unsigned lineFeeds = 0;
