@@ -134,6 +134,27 @@ private slots:
         root->unref();
     }
 
+    // Children past the first eight, inserted in front and after a reset, keep their order.
+    void manyChildren()
+    {
+        ORNATree *root = new ORNATree(QStringLiteral("root"));
+        root->ref();
+        ORNATree *first = root->addChild(QStringLiteral("N0"));
+        QString expected = QStringLiteral("N0=");
+        for (int i = 1; i < 20; ++i) {
+            root->addChild(QStringLiteral("N%1").arg(i));
+            expected += QStringLiteral(" N%1=").arg(i);
+        }
+        root->insertChild(new ORNATree(QStringLiteral("Front")), first);
+        QCOMPARE(describe(root), QStringLiteral("Front= ") + expected);
+        QCOMPARE(root->childCount(), 21);
+        root->removeAllChildren();
+        QCOMPARE(root->childCount(), 0);
+        root->addChild(QStringLiteral("Again"));
+        QCOMPARE(describe(root), QStringLiteral("Again="));
+        root->unref();
+    }
+
     void interning()
     {
         QCOMPARE(ORNATree::internName(QString()), ORNATree::internName(QStringLiteral("")));

@@ -41,28 +41,56 @@ inline quint8 classOf(char c)
     return byteClasses.of[static_cast<unsigned char>(c)];
 }
 
+#ifdef __SSE2__
+// Blank runs hold few line feeds, and the baseline instruction set has no population count.
+inline int bitCount(unsigned mask)
+{
+    int count = 0;
+    for (; mask; mask &= mask - 1)
+        ++count;
+    return count;
+}
+
+inline __m128i load16(const char *data, qsizetype position)
+{
+    return _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + position));
+}
+
+// Bytes that may end a bare word: every byte up to 0x20 (the blanks among them) and =, {, }.
+inline unsigned wordEndCandidates(__m128i bytes)
+{
+    const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(bytes, _mm_set1_epi8(' ')), bytes);
+    __m128i hits = _mm_or_si128(low, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('=')));
+    hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('{')));
+    hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('}')));
+    return unsigned(_mm_movemask_epi8(hits));
+}
+
+inline unsigned blankBytes(__m128i bytes, unsigned *lineFeeds)
+{
+    const __m128i lineFeed = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'));
+    __m128i hits = _mm_or_si128(lineFeed, _mm_cmpeq_epi8(bytes, _mm_set1_epi8(' ')));
+    hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\t')));
+    hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r')));
+    *lineFeeds = unsigned(_mm_movemask_epi8(lineFeed));
+    return unsigned(_mm_movemask_epi8(hits));
+}
+#endif
+
 // The first byte at or after position that ends a bare word (a blank, =, { or }), or length.
 inline qsizetype wordEnd(const char *data, qsizetype position, qsizetype length)
 {
 #ifdef __SSE2__
-    const __m128i space = _mm_set1_epi8(' ');
-    const __m128i tab = _mm_set1_epi8('\t');
-    const __m128i lineFeed = _mm_set1_epi8('\n');
-    const __m128i carriageReturn = _mm_set1_epi8('\r');
-    const __m128i equals = _mm_set1_epi8('=');
-    const __m128i open = _mm_set1_epi8('{');
-    const __m128i close = _mm_set1_epi8('}');
-    for (; position + 16 <= length; position += 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + position));
-        __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(bytes, space), _mm_cmpeq_epi8(bytes, tab));
-        hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, lineFeed));
-        hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, carriageReturn));
-        hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, equals));
-        hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, open));
-        hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, close));
-        const int mask = _mm_movemask_epi8(hits);
-        if (mask)
-            return position + __builtin_ctz(unsigned(mask));
+    while (position + 16 <= length) {
+        unsigned mask = wordEndCandidates(load16(data, position));
+        // Other control bytes are word bytes: they are only candidates.
+        while (mask) {
+            const qsizetype hit = position + __builtin_ctz(mask);
+            if (classOf(data[hit]) != WordByte)
+                return hit;
+            mask &= mask - 1;
+        }
+        position += 16;
     }
 #endif
     while (position < length && classOf(data[position]) == WordByte)
@@ -70,18 +98,80 @@ inline qsizetype wordEnd(const char *data, qsizetype position, qsizetype length)
     return position;
 }
 
-bool isAscii(const char *data, qsizetype length)
+// The first blank-free byte at or after position (or length); counts the line feeds passed.
+inline qsizetype blanksEnd(const char *data, qsizetype position, qsizetype length, int *line)
 {
-    quint64 bits = 0;
-    qsizetype i = 0;
-    for (; i + 8 <= length; i += 8) {
-        quint64 word;
-        std::memcpy(&word, data + i, 8);
-        bits |= word;
+    // Most tokens follow no blank or a single space.
+    if (position < length && classOf(data[position]) != BlankByte)
+        return position;
+    if (data[position] == ' ' && position + 1 < length && classOf(data[position + 1]) != BlankByte)
+        return position + 1;
+#ifdef __SSE2__
+    while (position + 16 <= length) {
+        unsigned lineFeeds = 0;
+        const unsigned others = ~blankBytes(load16(data, position), &lineFeeds) & 0xFFFFu;
+        if (others) {
+            const unsigned passed = (others & (0u - others)) - 1;
+            *line += bitCount(lineFeeds & passed);
+            return position + __builtin_ctz(others);
+        }
+        *line += bitCount(lineFeeds);
+        position += 16;
     }
-    for (; i < length; ++i)
-        bits |= static_cast<unsigned char>(data[i]);
-    return (bits & 0x8080808080808080ull) == 0;
+#endif
+    while (position < length && classOf(data[position]) == BlankByte) {
+        *line += data[position] == '\n';
+        ++position;
+    }
+    return position;
+}
+
+// The next byte at or after position that a quoted string must look at: its closing mark, a
+// backslash or a line feed; length if there is none.
+inline qsizetype quotedSpecial(const char *data, qsizetype position, qsizetype length, char closing)
+{
+#ifdef __SSE2__
+    const __m128i mark = _mm_set1_epi8(closing);
+    const __m128i backslash = _mm_set1_epi8('\\');
+    const __m128i lineFeed = _mm_set1_epi8('\n');
+    for (; position + 16 <= length; position += 16) {
+        const __m128i bytes = load16(data, position);
+        __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(bytes, mark), _mm_cmpeq_epi8(bytes, backslash));
+        hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, lineFeed));
+        if (const unsigned mask = unsigned(_mm_movemask_epi8(hits)))
+            return position + __builtin_ctz(mask);
+    }
+#endif
+    for (; position < length; ++position) {
+        const char c = data[position];
+        if (c == closing || c == '\\' || c == '\n')
+            return position;
+    }
+    return length;
+}
+
+// Widens bytes to UTF-16 code units as Latin-1 does. With stopAtHighByte, stops at the first
+// byte above 0x7F and returns false, since UTF-8 needs the real decoder from there on.
+bool widen(const char *data, qsizetype length, char16_t *out, bool stopAtHighByte)
+{
+    qsizetype i = 0;
+#ifdef __SSE2__
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 16 <= length; i += 16) {
+        const __m128i bytes = load16(data, i);
+        if (stopAtHighByte && _mm_movemask_epi8(bytes))
+            return false;
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i), _mm_unpacklo_epi8(bytes, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i + 8), _mm_unpackhi_epi8(bytes, zero));
+    }
+#endif
+    for (; i < length; ++i) {
+        const unsigned char byte = static_cast<unsigned char>(data[i]);
+        if (stopAtHighByte && byte > 0x7F)
+            return false;
+        out[i] = byte;
+    }
+    return true;
 }
 
 bool sameBytes(const char *data, qsizetype length, const char *literal)
@@ -371,24 +461,16 @@ QString ORNAKTFParser::decode(const char *data, qsizetype length) const
 {
     if (length == 0)
         return QString();
-    // ASCII reads the same either way, and the Latin-1 conversion is the cheaper one.
-    if (m_encoding == Utf8Encoding && !isAscii(data, length))
-        return QString::fromUtf8(data, length);
-    return QString::fromLatin1(data, length);
+    // ASCII reads the same either way and is widened in one pass into the string's own storage.
+    QString text(length, Qt::Uninitialized);
+    if (widen(data, length, reinterpret_cast<char16_t *>(text.data()), m_encoding == Utf8Encoding))
+        return text;
+    return QString::fromUtf8(data, length);
 }
 
 void ORNAKTFParser::skipBlanks()
 {
-    const char *data = m_data;
-    qsizetype position = m_position;
-    int line = m_line;
-    const qsizetype length = m_length;
-    while (position < length && classOf(data[position]) == BlankByte) {
-        line += data[position] == '\n';
-        ++position;
-    }
-    m_position = position;
-    m_line = line;
+    m_position = blanksEnd(m_data, m_position, m_length, &m_line);
 }
 
 // Skips to just after the next occurrence of the two-byte mark (or to the end), counting lines.
@@ -485,39 +567,41 @@ void ORNAKTFParser::readQuoted(Token &token, char closing, char second)
     const qsizetype start = m_position;
     qsizetype position = start;
     qsizetype end = length;
+    // Once an escape was met, the bytes from copied on are still to be moved into the buffer.
     char *out = nullptr;
+    qsizetype copied = start;
     int line = m_line;
-    while (position < length) {
-        const char c = data[position];
-        if (c == closing &&
-            (second == 0 || (position + 1 < length && data[position + 1] == second))) {
-            end = position;
-            position += second == 0 ? 1 : 2;
+    for (;;) {
+        position = quotedSpecial(data, position, length, closing);
+        if (position >= length)
             break;
-        }
-        if (c == '\\') {
-            if (!out) {
+        const char c = data[position];
+        if (c == '\n') {
+            ++line;
+            ++position;
+        } else if (c == '\\') {
+            if (!out)
                 out = m_scratch.get() + m_scratchUsed;
-                std::memcpy(out, data + start, size_t(position - start));
-                out += position - start;
-            }
+            std::memcpy(out, data + copied, size_t(position - copied));
+            out += position - copied;
             if (++position < length) {
                 if (data[position] == '\n')
                     ++line;
                 *out++ = data[position++];
             }
-            continue;
+            copied = position;
+        } else if (second == 0 || (position + 1 < length && data[position + 1] == second)) {
+            end = position;
+            position += second == 0 ? 1 : 2;
+            break;
+        } else {
+            ++position;
         }
-        if (c == '\n')
-            ++line;
-        if (out)
-            *out++ = c;
-        ++position;
     }
-    if (position >= length && end == length)
-        end = position;
     token.kind = StringToken;
     if (out) {
+        std::memcpy(out, data + copied, size_t(end - copied));
+        out += end - copied;
         token.text = m_scratch.get() + m_scratchUsed;
         token.length = out - token.text;
         m_scratchUsed += token.length;
@@ -704,7 +788,7 @@ void ORNAKTFParser::makeNode(const Token &value, bool hasValue)
         if (m_mode != KeepReferences && containsReference(value.text, value.length))
             text = expand(text);
     }
-    ORNATree *node = new ORNATree(tagName(), text, m_internedFile, m_tagLine);
+    ORNATree *node = new ORNATree(tagName(), std::move(text), m_internedFile, m_tagLine);
     node->setValueLineOffset(m_tokenLine - m_tagLine);
     m_lastNode = node;
     m_currentParent->insertChild(node, nullptr);

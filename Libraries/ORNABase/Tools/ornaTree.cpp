@@ -5,6 +5,8 @@
 
 #include <QHash>
 
+#include <cstdlib>
+#include <cstring>
 #include <utility>
 
 namespace {
@@ -130,11 +132,6 @@ ORNATree::ORNATree(const QString &name, const QString &value, const QString &sou
     : m_name(internName(name)), m_value(value), m_sourceFile(internFile(sourceFile)), m_line(line)
 {}
 
-ORNATree::ORNATree(const QString *internedName, const QString &value, const QString *internedFile,
-                   int line)
-    : m_name(internedName), m_value(value), m_sourceFile(internedFile), m_line(line)
-{}
-
 void ORNATree::ref()
 {
     if (m_refCount < 0)
@@ -181,29 +178,45 @@ void ORNATree::destroy(ORNATree *top)
         }
         dying.pop_back();
         nextChild.pop_back();
-        delete node->m_children;
+        std::free(node->m_children);
         delete node;
     }
+}
+
+// Makes room for count children: the array starts at 8 and doubles.
+void ORNATree::reserveChildren(quint32 count)
+{
+    if (m_children && count <= (quint32(1) << m_childCapacityShift))
+        return;
+    quint8 shift = m_children ? quint8(m_childCapacityShift + 1) : quint8(3);
+    while ((quint32(1) << shift) < count)
+        ++shift;
+    void *grown = std::realloc(m_children, sizeof(ORNATree *) << shift);
+    if (!grown)
+        qBadAlloc();
+    m_children = static_cast<ORNATree **>(grown);
+    m_childCapacityShift = shift;
 }
 
 bool ORNATree::appendChild(ORNATree *node)
 {
     node->ref();
-    if (!m_children) {
-        m_children = new std::vector<ORNATree *>;
-        m_children->reserve(8);
-    }
-    m_children->push_back(node);
+    reserveChildren(m_childCount + 1);
+    m_children[m_childCount++] = node;
     return true;
 }
 
 void ORNATree::insertChild(ORNATree *node, ORNATree *before)
 {
-    if (before && m_children) {
-        for (size_t i = m_children->size(); i-- > 0;) {
-            if ((*m_children)[i] == before) {
+    if (before) {
+        for (quint32 i = m_childCount; i-- > 0;) {
+            if (m_children[i] == before) {
                 node->ref();
-                m_children->insert(m_children->begin() + std::ptrdiff_t(i), node);
+                reserveChildren(m_childCount + 1);
+                std::memmove(m_children + i + 1, m_children + i,
+                             (m_childCount - i) * sizeof(ORNATree *));
+                m_children[i] = node;
+                ++m_childCount;
                 return;
             }
         }
@@ -220,12 +233,12 @@ ORNATree *ORNATree::addChild(const QString &name, const QString &value)
 
 void ORNATree::removeAllChildren()
 {
-    std::vector<ORNATree *> *children = std::exchange(m_children, nullptr);
-    if (!children)
-        return;
-    for (ORNATree *child : *children)
-        child->unref();
-    delete children;
+    ORNATree **children = std::exchange(m_children, nullptr);
+    const quint32 count = std::exchange(m_childCount, 0);
+    m_childCapacityShift = 0;
+    for (quint32 i = 0; i < count; ++i)
+        children[i]->unref();
+    std::free(children);
 }
 
 void ORNATree::setValueLineOffset(int offset)
@@ -248,11 +261,9 @@ bool ORNATree::toBool() const
 
 ORNATree *ORNATree::findChild(const QString &name) const
 {
-    if (!m_children)
-        return nullptr;
     const QString *interned = lookupName(name);
     const qsizetype length = name.size();
-    for (ORNATree *child : *m_children) {
+    for (ORNATree *child : children()) {
         if (child->m_name == interned)
             return child;
         if (child->m_name->size() == length && *child->m_name == name)
@@ -279,9 +290,7 @@ bool ORNATree::matches(const ORNATree *node, const QString &name, const QString 
 ORNATree *ORNATree::findChildMatching(const QString &name, const QString &value, int mode,
                                       Qt::CaseSensitivity cs) const
 {
-    if (!m_children)
-        return nullptr;
-    for (ORNATree *child : *m_children) {
+    for (ORNATree *child : children()) {
         if (matches(child, name, value, mode, cs))
             return child;
     }

@@ -3,6 +3,7 @@
 
 #include <QString>
 
+#include <utility>
 #include <vector>
 
 // One node of a KTF document: interned tag name, value, ordered children and source position.
@@ -26,8 +27,9 @@ public:
              const QString &sourceFile = QString(), int line = 0);
     // For readers that intern names and files themselves: internedName must come from
     // internName(), internedFile from internFile().
-    ORNATree(const QString *internedName, const QString &value, const QString *internedFile,
-             int line);
+    ORNATree(const QString *internedName, QString value, const QString *internedFile, int line)
+        : m_name(internedName), m_value(std::move(value)), m_sourceFile(internedFile), m_line(line)
+    {}
     ORNATree(const ORNATree &) = delete;
     // Nodes come from a process-wide pool of fixed-size cells: documents have many of them.
     static void *operator new(size_t size);
@@ -38,8 +40,8 @@ public:
     void unref();
     int refCount() const { return m_refCount; }
 
-    int childCount() const { return m_children ? int(m_children->size()) : 0; }
-    ORNATree *child(int index) const { return (*m_children)[size_t(index)]; }
+    int childCount() const { return int(m_childCount); }
+    ORNATree *child(int index) const { return m_children[index]; }
     bool appendChild(ORNATree *node);
     void insertChild(ORNATree *node, ORNATree *before);
     ORNATree *addChild(const QString &name, const QString &value = QString());
@@ -84,17 +86,30 @@ private:
     ~ORNATree() = default;
     static void destroy(ORNATree *top);
     static void release(ORNATree *node, std::vector<ORNATree *> &dying);
+    struct ChildRange
+    {
+        ORNATree *const *first;
+        ORNATree *const *last;
+        ORNATree *const *begin() const { return first; }
+        ORNATree *const *end() const { return last; }
+    };
+    ChildRange children() const { return {m_children, m_children + m_childCount}; }
+    void reserveChildren(quint32 count);
     bool matches(const ORNATree *node, const QString &name, const QString &value, int mode,
                  Qt::CaseSensitivity cs) const;
 
-    std::vector<ORNATree *> *m_children = nullptr;
+    // One allocation per parent; its capacity, a power of two from 8 on, is kept as an exponent
+    // so that the node stays 64 bytes.
+    ORNATree **m_children = nullptr;
     const QString *m_name;
     QString m_value;
     const QString *m_sourceFile;
     qint32 m_line;
     qint32 m_refCount = 0;
+    quint32 m_childCount = 0;
     quint16 m_valueLineOffset = 0;
     quint8 m_flags = 0;
+    quint8 m_childCapacityShift = 0;
 };
 
 #endif // ORNATREE_H
