@@ -51,9 +51,11 @@ std::vector<Target> candidates(const ORNATree *root, const ORNAKTFPositionReader
             const ORNATree *child = frame.node->child(i);
             if (child->isComment() || !plainName(child->name()))
                 continue;
+            // The editor changes the first entry of a name, so that one decides the form.
+            const ORNATree *edited = frame.node->findChild(child->name());
             if (!frame.path.isEmpty())
                 found.push_back(
-                    {frame.path, child->name(), reader.position(child).valueColumn < 0});
+                    {frame.path, child->name(), reader.position(edited).valueColumn < 0});
             if (child->childCount() > 0 && frame.path.size() < 8)
                 pending.push_back({child, frame.path + QStringList(child->name())});
         }
