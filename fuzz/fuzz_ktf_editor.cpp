@@ -34,7 +34,24 @@ bool plainName(const QString &name)
     return !name.isEmpty() && !name.contains(QLatin1Char('#')) && !name.contains(QLatin1Char('/'));
 }
 
-// Entries below the top level whose path the editor can name, in document order.
+const ORNATree *follow(const ORNATree *root, const QStringList &path)
+{
+    // The same rule as the editor: names ignoring case, first parent that has the path.
+    if (path.isEmpty())
+        return root;
+    for (int i = 0; i < root->childCount(); ++i) {
+        const ORNATree *child = root->child(i);
+        if (child->isComment() || child->name().compare(path.first(), Qt::CaseInsensitive) != 0)
+            continue;
+        if (const ORNATree *found = follow(child, path.mid(1)))
+            return found;
+    }
+    return nullptr;
+}
+
+// Entries below the top level whose path the editor can name, in document order. Whether the
+// value goes after the tag depends on the entry the editor really changes: the first of that
+// name below the first parent the path leads to.
 std::vector<Target> candidates(const ORNATree *root, const ORNAKTFPositionReader &reader)
 {
     std::vector<Target> found;
@@ -51,31 +68,17 @@ std::vector<Target> candidates(const ORNATree *root, const ORNAKTFPositionReader
             const ORNATree *child = frame.node->child(i);
             if (child->isComment() || !plainName(child->name()))
                 continue;
-            // The editor changes the first entry of a name, so that one decides the form.
-            const ORNATree *edited = frame.node->findChild(child->name());
-            if (!frame.path.isEmpty())
+            if (!frame.path.isEmpty()) {
+                const ORNATree *parent = follow(root, frame.path);
+                const ORNATree *edited = parent ? parent->findChild(child->name()) : nullptr;
                 found.push_back(
-                    {frame.path, child->name(), reader.position(edited).valueColumn < 0});
+                    {frame.path, child->name(), edited && reader.position(edited).valueColumn < 0});
+            }
             if (child->childCount() > 0 && frame.path.size() < 8)
                 pending.push_back({child, frame.path + QStringList(child->name())});
         }
     }
     return found;
-}
-
-const ORNATree *follow(const ORNATree *root, const QStringList &path)
-{
-    // The same rule as the editor: names ignoring case, first parent that has the path.
-    if (path.isEmpty())
-        return root;
-    for (int i = 0; i < root->childCount(); ++i) {
-        const ORNATree *child = root->child(i);
-        if (child->isComment() || child->name().compare(path.first(), Qt::CaseInsensitive) != 0)
-            continue;
-        if (const ORNATree *found = follow(child, path.mid(1)))
-            return found;
-    }
-    return nullptr;
 }
 
 } // namespace

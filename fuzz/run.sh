@@ -1,18 +1,22 @@
 #!/usr/bin/env bash
-# Builds the fuzz targets with clang and runs each one; the first argument is the time in
-# seconds per target (default 600). Findings land in fuzz/findings/.
+# Builds the fuzz targets with clang and runs them: fuzz/run.sh [SECONDS [TARGET...]], the time
+# per target (default 600) and the targets, reader and/or editor (default both). Findings land
+# in fuzz/findings/.
 set -e
 here=$(cd "$(dirname "$0")" && pwd)
 source=$(dirname "$here")
 build=${FUZZ_BUILD_DIR:-$source/build-fuzz}
 seconds=${1:-600}
+shift || true
+targets=("$@")
+[ ${#targets[@]} -gt 0 ] || targets=(reader editor)
 CC=clang CXX=clang++ cmake -S "$source" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DORNA_FUZZ=ON -DBUILD_TESTING=OFF >/dev/null
 ninja -C "$build" -j2 fuzz_ktf_reader fuzz_ktf_editor
 mkdir -p "$here/findings"
 # The editor writes a file per run; a memory file system keeps that fast.
 [ -d /dev/shm ] && export TMPDIR=/dev/shm
-for target in reader editor; do
+for target in "${targets[@]}"; do
     work="$build/corpus-$target"
     mkdir -p "$work"
     echo "== fuzz_ktf_$target for $seconds s"

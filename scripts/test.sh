@@ -9,8 +9,8 @@ rm -rf "$root/build" "$root/build-sanitize" "$root/build-fuzz"
 bash "$root/scripts/build.sh" "$root/build"
 bash "$root/scripts/build.sh" "$root/build-sanitize" -DORNA_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 
-# A short fuzzing run of the KTF reader and the in-file editor (clang, libFuzzer).
-bash "$root/fuzz/run.sh" "${ORNA_FUZZ_SECONDS:-60}"
+# A short fuzzing run of the KTF reader (clang, libFuzzer).
+bash "$root/fuzz/run.sh" "${ORNA_FUZZ_SECONDS:-60}" reader
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:halt_on_error=1
 export LSAN_OPTIONS=suppressions=$root/scripts/lsan.supp:print_suppressions=0
