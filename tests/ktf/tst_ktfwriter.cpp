@@ -265,6 +265,12 @@ private slots:
         QTest::newRow("adds entry on own line")
             << QByteArray("Settings {\n  A = 1\n}\n") << "Settings/New"
             << "x y" << QByteArray("Settings {\n  A = 1\n  New = \"x y\"\n}\n");
+        QTest::newRow("adds entry whose name needs quotes")
+            << QByteArray("S {\n}\n") << "S/two words"
+            << "1" << QByteArray("S {\n  \"two words\" = 1\n}\n");
+        QTest::newRow("adds entry whose name has a line feed")
+            << QByteArray("S {\n}\n") << "S/a\nb"
+            << "1" << QByteArray("S {\n  \"a\nb\" = 1\n}\n");
         QTest::newRow("adds entry inline") << QByteArray("S { A = 1 }\n") << "S/N"
                                            << "2" << QByteArray("S { A = 1 N = 2 }\n");
         QTest::newRow("adds to nested") << QByteArray("S {\n  T {\n  }\n}\n") << "S/T/N"

@@ -146,7 +146,9 @@ bool ValueEditor::addEntry(const ORNATree *parent, const QString &name, const QS
         return fail("close brace position not found", edit.line, position.closeBraceColumn);
     const QByteArray prefix = line.left(position.closeBraceColumn);
     const QByteArray rest = line.mid(position.closeBraceColumn);
-    const QByteArray entry = encode(name + QStringLiteral(" = ") + valueText(value));
+    // A name with blanks or line feeds written bare would come back as other entries.
+    const QByteArray entry =
+        encode(ORNAKTF::quoteIfNeeded(name) + QStringLiteral(" = ") + valueText(value));
     const bool onlyBlanks = std::all_of(prefix.begin(), prefix.end(), isBlank);
     if (!onlyBlanks) {
         edit.text = prefix;
