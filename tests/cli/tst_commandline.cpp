@@ -8,20 +8,9 @@ using TestSupport::ProcessResult;
 
 namespace {
 
-const char usageTemplate[] =
-    "Usage: %1 [options]\n\nAvailable Options\n"
-    "    --mode [ARG]        sets the mode to run the installer in\n"
-    "                        Available values: silent (requires to specify --prefix) or "
-    "default'\n"
-    "    --prefix [ARG]      sets the installation directory\n"
-    "    --no-desktop-files  prevents the creation of desktop icons and menu entries, e.g. if "
-    "xdg-utils are not installed\n"
-    "    --verbose           enables additional messages during installation\n"
-    "    --help              shows this information\n";
-
 QByteArray usage(const QString &name)
 {
-    return QString::fromLatin1(usageTemplate).arg(name).toUtf8();
+    return TestSupport::expectedUsage(name);
 }
 
 } // namespace

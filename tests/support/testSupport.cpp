@@ -74,6 +74,20 @@ bool writeScript(const QString &path, const QByteArray &body)
                                QFileDevice::ExeOther);
 }
 
+QByteArray expectedUsage(const QString &name)
+{
+    return "Usage: " + name.toUtf8() +
+           " [options]\n\nAvailable Options\n"
+           "    --mode [ARG]        sets the mode to run the installer in\n"
+           "                        Available values: silent (requires to specify --prefix) "
+           "or default'\n"
+           "    --prefix [ARG]      sets the installation directory\n"
+           "    --no-desktop-files  prevents the creation of desktop icons and menu entries, "
+           "e.g. if xdg-utils are not installed\n"
+           "    --verbose           enables additional messages during installation\n"
+           "    --help              shows this information\n";
+}
+
 QByteArray readAll(const QString &path)
 {
     QFile file(path);

@@ -38,6 +38,9 @@ QProcessEnvironment sandboxEnvironment(const QString &home, bool keepDisplay = f
 // Writes an executable script (bash) to path; returns false if it could not be written.
 bool writeScript(const QString &path, const QByteArray &body);
 
+// The installer's usage text as a user sees it, naming the given program or archive.
+QByteArray expectedUsage(const QString &name);
+
 // Reads a whole file; empty when missing.
 QByteArray readAll(const QString &path);
 

@@ -34,6 +34,21 @@ bool buttonsEnabled(QWizard *wizard)
            wizard->button(QWizard::FinishButton)->isEnabled();
 }
 
+// Shows the wizard, answers the confirmation box with the given button and clicks Uninstall;
+// false when the window never appeared.
+bool answerConfirmation(TestUninstaller &uninstaller, QMessageBox::StandardButton answer,
+                        WizardTest::MessageBoxSeen &seen)
+{
+    uninstaller.setupWizard();
+    uninstaller.showWizard();
+    QWizard *wizard = uninstaller.wizardWindow();
+    if (!QTest::qWaitForWindowExposed(wizard))
+        return false;
+    WizardTest::answerMessageBox(answer, &seen);
+    WizardTest::click(wizard, QWizard::NextButton);
+    return true;
+}
+
 } // namespace
 
 class UninstallerWizardTest : public QObject
@@ -122,13 +137,9 @@ void UninstallerWizardTest::noClosesWithoutTouchingAnything()
 {
     TestUninstaller uninstaller(installation + QStringLiteral("/Uninstaller"),
                                 QStringLiteral("Tool"));
-    uninstaller.setupWizard();
-    uninstaller.showWizard();
-    QWizard *wizard = uninstaller.wizardWindow();
-    QVERIFY(QTest::qWaitForWindowExposed(wizard));
     WizardTest::MessageBoxSeen seen;
-    WizardTest::answerMessageBox(QMessageBox::No, &seen);
-    WizardTest::click(wizard, QWizard::NextButton);
+    QVERIFY(answerConfirmation(uninstaller, QMessageBox::No, seen));
+    QWizard *wizard = uninstaller.wizardWindow();
     QVERIFY(seen.seen);
     QCOMPARE(seen.title, QStringLiteral("Confirm unstallation"));
     QCOMPARE(seen.text, QStringLiteral("Do you want to uninstall Tool?"));
@@ -145,13 +156,9 @@ void UninstallerWizardTest::yesRemovesTheInstallation()
 {
     TestUninstaller uninstaller(installation + QStringLiteral("/Uninstaller"),
                                 QStringLiteral("Tool"));
-    uninstaller.setupWizard();
-    uninstaller.showWizard();
-    QWizard *wizard = uninstaller.wizardWindow();
-    QVERIFY(QTest::qWaitForWindowExposed(wizard));
     WizardTest::MessageBoxSeen seen;
-    WizardTest::answerMessageBox(QMessageBox::Yes, &seen);
-    WizardTest::click(wizard, QWizard::NextButton);
+    QVERIFY(answerConfirmation(uninstaller, QMessageBox::Yes, seen));
+    QWizard *wizard = uninstaller.wizardWindow();
     QVERIFY(seen.seen);
     QVERIFY(uninstaller.isConfirmed());
     QCOMPARE(wizard->currentId(), 1);
