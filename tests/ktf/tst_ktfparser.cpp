@@ -467,6 +467,68 @@ private slots:
         QCOMPARE(strings.root()->child(0)->value().size(), 10 * 1000 * 1000);
     }
 
+    // Values live in blocks shared by many nodes: every value must stay intact while any node
+    // holding it lives, whatever happened to the reader, the rest of the tree or other trees.
+    void valuesOutliveTheirReader()
+    {
+        QStringList expected;
+        QByteArray text = "// KTF v1 utf8\n";
+        for (int i = 0; i < 5000; ++i) {
+            QString value = QStringLiteral("value%1").arg(i);
+            if (i % 7 == 0)
+                value += QStringLiteral(" with blanks \u00e9\u4e2d");
+            if (i == 2500)
+                value = QString(70000, QLatin1Char('L')); // larger than any shared block
+            expected << value;
+            text += "Entry" + QByteArray::number(i % 13) + " = \"" + value.toUtf8() + "\"\n";
+        }
+        text += "Expanded = \"$(LEVEL)-x\"\n";
+        expected << QStringLiteral("3-x");
+        ORNATree *root = nullptr;
+        ORNATree *held = nullptr;
+        {
+            ORNAKTFParser parser;
+            parser.setVariableResolver(nullptr, resolve);
+            QVERIFY(parser.parseBytes(text, true));
+            root = parser.root();
+            root->ref();
+            held = root->child(2501);
+            held->ref();
+        }
+        QCOMPARE(root->childCount(), expected.size());
+        for (int i = 0; i < expected.size(); ++i)
+            QCOMPARE(root->child(i)->value(), expected.at(i));
+        root->unref();
+        // The memory the tree gave back is taken by the next document.
+        ORNAKTFParser next;
+        QVERIFY(next.parseBytes(QByteArray("Other = overwritten\n").repeated(5000), true));
+        QCOMPARE(held->value(), expected.at(2501));
+        QCOMPARE(held->name(), QStringLiteral("Entry5"));
+        held->unref();
+    }
+
+    void parsedValuesInClonesAndMerges()
+    {
+        ORNATree *copy = nullptr;
+        ORNATree *target = new ORNATree(QStringLiteral("root"));
+        target->ref();
+        {
+            ORNAKTFParser parser;
+            QVERIFY(parser.parseString(QStringLiteral("A = one B = two C { D = three }"), true));
+            copy = parser.root()->clone();
+            copy->ref();
+            target->merge(parser.root());
+            parser.root()->child(1)->setValue(QStringLiteral("changed"));
+        }
+        QCOMPARE(describe(copy), QStringLiteral("A=one B=two C={D=three}"));
+        QCOMPARE(describe(target), QStringLiteral("A=one B=changed C={D=three}"));
+        copy->child(0)->setValue(QString());
+        QCOMPARE(describe(copy), QStringLiteral("A= B=two C={D=three}"));
+        copy->unref();
+        QCOMPARE(describe(target), QStringLiteral("A=one B=changed C={D=three}"));
+        target->unref();
+    }
+
     // Rewinding reads escaped tokens again; the scratch buffer must still suffice.
     void rewindWithEscapes()
     {

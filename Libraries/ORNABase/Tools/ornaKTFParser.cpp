@@ -780,13 +780,24 @@ const QString *ORNAKTFParser::tagName()
     return name;
 }
 
+ORNATreeText ORNAKTFParser::storeValue(const char *data, qsizetype length)
+{
+    if (length == 0)
+        return ORNATreeText();
+    // As in decode(), ASCII is widened in one pass, here straight into the value store.
+    if (widen(data, length, m_values.reserve(length), m_encoding == Utf8Encoding))
+        return m_values.commit(length);
+    return m_values.store(QString::fromUtf8(data, length));
+}
+
 void ORNAKTFParser::makeNode(const Token &value, bool hasValue)
 {
-    QString text;
+    ORNATreeText text;
     if (hasValue) {
-        text = tokenText(value);
         if (m_mode != KeepReferences && containsReference(value.text, value.length))
-            text = expand(text);
+            text = m_values.store(expand(tokenText(value)));
+        else
+            text = storeValue(value.text, value.length);
     }
     ORNATree *node = new ORNATree(tagName(), std::move(text), m_internedFile, m_tagLine);
     node->setValueLineOffset(m_tokenLine - m_tagLine);

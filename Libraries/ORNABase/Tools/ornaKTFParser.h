@@ -1,6 +1,8 @@
 #ifndef ORNAKTFPARSER_H
 #define ORNAKTFPARSER_H
 
+#include "ornaTreeText.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -109,6 +111,7 @@ private:
     void readQuoted(Token &token, char closing, char second);
     QString decode(const char *data, qsizetype length) const;
     QString tokenText(const Token &token) const { return decode(token.text, token.length); }
+    ORNATreeText storeValue(const char *data, qsizetype length);
 
     Step expectEntry(const Token &token);
     Step afterTag(const Token &token);
@@ -171,6 +174,7 @@ private:
     void *m_resolverData = nullptr;
     VariableResolver m_resolver = nullptr;
     ORNAKTFNameCache *m_names = nullptr;
+    ORNATreeText::Store m_values;
     const QString *m_internedFile = nullptr;
 };
 

@@ -86,7 +86,7 @@ bool ValueEditor::replaceValue(const ORNATree *node, const QString &newValue, Li
 {
     const ORNAKTFPosition position = m_reader.position(node);
     if (position.valueColumn < 0) {
-        if (!node->value().isEmpty()) {
+        if (!node->valueView().isEmpty()) {
             m_error = QStringLiteral("value line position is -1");
             return false;
         }
@@ -97,7 +97,7 @@ bool ValueEditor::replaceValue(const ORNATree *node, const QString &newValue, Li
     if (first.size() < position.valueColumn)
         return fail("value position not found", edit.line, position.valueColumn);
     QString text = valueText(newValue);
-    if (text == newValue && position.valueLength > node->value().size())
+    if (text == newValue && position.valueLength > node->valueView().size())
         text = QLatin1Char('"') + newValue + QLatin1Char('"');
     int end = position.valueColumn + position.valueLength;
     if (position.valueEndLine > edit.line) {
@@ -196,7 +196,7 @@ const ORNATree *findPath(const ORNATree *node, const QStringList &path, int inde
         const ORNATree *child = node->child(i);
         if (child->isComment() || child->name().compare(name, Qt::CaseInsensitive) != 0)
             continue;
-        if (withValue && child->value() != value)
+        if (withValue && child->valueView() != value)
             continue;
         if (const ORNATree *found = findPath(child, path, index + 1))
             return found;

@@ -37,13 +37,13 @@ bool writeHead(QTextStream &stream, const ORNATree *node, int level)
 {
     writeIndent(stream, level);
     if (node->isComment()) {
-        stream << node->value() << '\n';
+        stream << node->valueView() << '\n';
         return false;
     }
     stream << ORNAKTF::quoteIfNeeded(node->name());
     if (node->childCount() == 0) {
         stream << " = ";
-        if (node->value().isEmpty())
+        if (node->valueView().isEmpty())
             stream << "\"\"";
         else
             stream << ORNAKTF::quoteIfNeeded(node->value());
@@ -148,7 +148,7 @@ bool ORNAKTF::equals(const ORNATree *a, const ORNATree *b, bool report)
             equal = false;
             continue;
         }
-        if (left->value() != right->value() || left->name() != right->name()) {
+        if (left->valueView() != right->valueView() || left->name() != right->name()) {
             if (report)
                 reportDifference(left, right, "different name/value");
             equal = false;

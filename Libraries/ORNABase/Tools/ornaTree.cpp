@@ -5,6 +5,7 @@
 
 #include <QHash>
 
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -30,41 +31,72 @@ const QString *sharedEmptyName()
     return empty;
 }
 
-// Free cells of node size, carved from blocks that are kept for the life of the process. Like
-// the trees themselves, the pool belongs to one thread.
+#ifndef ORNA_SEPARATE_ALLOCATIONS
+// Nodes are carved in address order from blocks, and each block counts its live nodes. Reading
+// a document so writes fresh memory in order instead of chasing a free list scattered by earlier
+// trees, and a block goes back to the heap with its last node. Each cell starts with a pointer to
+// its block. Like the trees themselves, the pool belongs to one thread.
 class NodePool
 {
 public:
     void *take()
     {
-        if (!m_free)
-            refill();
-        Cell *cell = m_free;
-        m_free = cell->next;
-        return cell;
+        if (m_next == m_end)
+            startBlock();
+        ++m_current->live;
+        Cell *cell = reinterpret_cast<Cell *>(std::exchange(m_next, m_next + sizeof(Cell)));
+        cell->block = m_current;
+        return cell->node;
     }
-    void give(void *cell)
+    void give(void *node)
     {
-        Cell *freed = static_cast<Cell *>(cell);
-        freed->next = m_free;
-        m_free = freed;
+        Cell *cell = reinterpret_cast<Cell *>(static_cast<char *>(node) - offsetof(Cell, node));
+        Block *block = cell->block;
+        if (--block->live != 0)
+            return;
+        if (block == m_current)
+            m_next = firstCell(block);
+        else
+            std::free(block);
     }
 
 private:
-    struct Cell
+    struct Block
     {
-        Cell *next;
+        size_t live;
     };
-    void refill()
+    // A cell is one cache line: the block pointer and the node.
+    struct alignas(64) Cell
     {
-        const size_t cellSize =
-            (sizeof(ORNATree) + alignof(ORNATree) - 1) & ~(alignof(ORNATree) - 1);
-        const size_t cells = 1024;
-        char *block = static_cast<char *>(::operator new(cellSize *cells));
-        for (size_t i = cells; i-- > 0;)
-            give(block + i * cellSize);
+        Block *block;
+        alignas(ORNATree) char node[sizeof(ORNATree)];
+    };
+    static_assert(sizeof(Cell) == 64, "a node with its block pointer fills one cache line");
+    // Below the heap's threshold for mapping memory, so that blocks freed by one tree are
+    // reused by the next one.
+    static constexpr size_t BlockBytes = 64 * 1024 - 64;
+    static constexpr size_t CellsPerBlock = (BlockBytes - sizeof(Block)) / sizeof(Cell) - 1;
+
+    static char *firstCell(Block *block)
+    {
+        const quintptr after = reinterpret_cast<quintptr>(block + 1);
+        return reinterpret_cast<char *>((after + alignof(Cell) - 1) & ~quintptr(alignof(Cell) - 1));
     }
-    Cell *m_free = nullptr;
+    void startBlock()
+    {
+        // The full block left behind is freed by give() when its last node dies.
+        void *memory = std::malloc(BlockBytes);
+        if (!memory)
+            qBadAlloc();
+        m_current = static_cast<Block *>(memory);
+        m_current->live = 0;
+        m_next = firstCell(m_current);
+        m_end = m_next + CellsPerBlock * sizeof(Cell);
+    }
+
+    Block *m_current = nullptr;
+    char *m_next = nullptr;
+    char *m_end = nullptr;
 };
 
 NodePool &nodePool()
@@ -72,20 +104,26 @@ NodePool &nodePool()
     static NodePool *pool = new NodePool;
     return *pool;
 }
+#endif
 
 } // namespace
 
 void *ORNATree::operator new(size_t size)
 {
-    return size == sizeof(ORNATree) ? nodePool().take() : ::operator new(size);
+#ifndef ORNA_SEPARATE_ALLOCATIONS
+    if (size == sizeof(ORNATree))
+        return nodePool().take();
+#endif
+    return ::operator new(size);
 }
 
 void ORNATree::operator delete(void *cell, size_t size)
 {
+#ifndef ORNA_SEPARATE_ALLOCATIONS
     if (size == sizeof(ORNATree))
-        nodePool().give(cell);
-    else
-        ::operator delete(cell);
+        return nodePool().give(cell);
+#endif
+    ::operator delete(cell, size);
 }
 
 const QString *ORNATree::emptyName()
@@ -256,7 +294,7 @@ void ORNATree::setComment(bool comment)
 
 bool ORNATree::toBool() const
 {
-    return ORNAUtils::isTrueText(m_value);
+    return ORNAUtils::isTrueText(value());
 }
 
 ORNATree *ORNATree::findChild(const QString &name) const
@@ -279,9 +317,9 @@ bool ORNATree::matches(const ORNATree *node, const QString &name, const QString 
     case ByName:
         return node->name().compare(name, cs) == 0;
     case ByValue:
-        return node->m_value == value;
+        return node->valueView() == value;
     case ByNameAndValue:
-        return node->name().compare(name, cs) == 0 && node->m_value == value;
+        return node->name().compare(name, cs) == 0 && node->valueView() == value;
     default:
         return false;
     }
@@ -371,7 +409,7 @@ void ORNATree::merge(ORNATree *source)
         }
         ORNATree *child = frame.source->child(frame.index++);
         ORNATree *target = frame.target;
-        ORNATree *same = target->findChildMatching(child->name(), child->m_value, ByNameAndValue,
+        ORNATree *same = target->findChildMatching(child->name(), child->value(), ByNameAndValue,
                                                    Qt::CaseInsensitive);
         if (!same)
             target->appendChild(child);

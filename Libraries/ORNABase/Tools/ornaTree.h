@@ -1,6 +1,8 @@
 #ifndef ORNATREE_H
 #define ORNATREE_H
 
+#include "ornaTreeText.h"
+
 #include <QString>
 
 #include <utility>
@@ -27,7 +29,7 @@ public:
              const QString &sourceFile = QString(), int line = 0);
     // For readers that intern names and files themselves: internedName must come from
     // internName(), internedFile from internFile().
-    ORNATree(const QString *internedName, QString value, const QString *internedFile, int line)
+    ORNATree(const QString *internedName, ORNATreeText value, const QString *internedFile, int line)
         : m_name(internedName), m_value(std::move(value)), m_sourceFile(internedFile), m_line(line)
     {}
     ORNATree(const ORNATree &) = delete;
@@ -48,8 +50,10 @@ public:
     void removeAllChildren();
 
     const QString &name() const { return *m_name; }
-    const QString &value() const { return m_value; }
-    void setValue(const QString &value) { m_value = value; }
+    QString value() const { return m_value.toString(); }
+    // The value without making a string of it.
+    QStringView valueView() const { return m_value.view(); }
+    void setValue(const QString &value) { m_value = ORNATreeText(value); }
     const QString &sourceFile() const { return *m_sourceFile; }
     int line() const { return m_line; }
     int valueLineOffset() const { return m_valueLineOffset; }
@@ -59,10 +63,10 @@ public:
     bool isComment() const { return m_flags & CommentNode; }
     void setComment(bool comment);
 
-    int toInt(bool *ok = nullptr) const { return m_value.toInt(ok, 10); }
-    ulong toULong(bool *ok = nullptr) const { return m_value.toULong(ok, 10); }
-    float toFloat(bool *ok = nullptr) const { return m_value.toFloat(ok); }
-    double toDouble(bool *ok = nullptr) const { return m_value.toDouble(ok); }
+    int toInt(bool *ok = nullptr) const { return valueView().toInt(ok, 10); }
+    ulong toULong(bool *ok = nullptr) const { return valueView().toULong(ok, 10); }
+    float toFloat(bool *ok = nullptr) const { return valueView().toFloat(ok); }
+    double toDouble(bool *ok = nullptr) const { return valueView().toDouble(ok); }
     bool toBool() const;
 
     ORNATree *findChild(const QString &name) const;
@@ -99,10 +103,10 @@ private:
                  Qt::CaseSensitivity cs) const;
 
     // One allocation per parent; its capacity, a power of two from 8 on, is kept as an exponent
-    // so that the node stays 64 bytes.
+    // so that the node stays 56 bytes.
     ORNATree **m_children = nullptr;
     const QString *m_name;
-    QString m_value;
+    ORNATreeText m_value;
     const QString *m_sourceFile;
     qint32 m_line;
     qint32 m_refCount = 0;

@@ -1,0 +1,99 @@
+#include "ornaTreeText.h"
+
+#include <QtGlobal>
+
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+// Blocks double up to this many code units (64 KiB): few allocations for large documents,
+// little slack for small ones.
+const qsizetype LargestSharedBlock = 32768;
+
+quint32 checkedSize(qsizetype size)
+{
+    if (size < 0 || size > std::numeric_limits<qint32>::max())
+        qBadAlloc();
+    return quint32(size);
+}
+
+} // namespace
+
+ORNATreeText::ORNATreeText(QStringView text)
+{
+    if (text.isEmpty())
+        return;
+    m_size = checkedSize(text.size());
+    m_block = allocateBlock(m_size);
+    m_block->users = 1;
+    m_block->used = m_size;
+    std::memcpy(m_block->text(), text.utf16(), m_size * sizeof(char16_t));
+}
+
+ORNATreeText::ORNATreeText(Block *block, quint32 offset, quint32 size)
+    : m_block(block), m_offset(offset), m_size(size)
+{
+    retain();
+}
+
+ORNATreeText::Block *ORNATreeText::allocateBlock(qsizetype capacity)
+{
+    const quint32 units = checkedSize(capacity);
+    void *memory = std::malloc(sizeof(Block) + units * sizeof(char16_t));
+    if (!memory)
+        qBadAlloc();
+    Block *block = static_cast<Block *>(memory);
+    block->users = 0;
+    block->capacity = units;
+    block->used = 0;
+    return block;
+}
+
+void ORNATreeText::freeBlock(Block *block)
+{
+    std::free(block);
+}
+
+ORNATreeText::Store::~Store()
+{
+    // The store's own hold on its current block.
+    releaseBlock(m_block);
+}
+
+char16_t *ORNATreeText::Store::reserve(qsizetype size)
+{
+#ifdef ORNA_SEPARATE_ALLOCATIONS
+    const qsizetype capacity = qMax<qsizetype>(size, 1);
+#else
+    if (m_block && size <= qsizetype(m_block->capacity - m_block->used))
+        return m_block->text() + m_block->used;
+    const qsizetype capacity = qMax(size, m_nextCapacity);
+#endif
+    Block *fresh = allocateBlock(capacity);
+    fresh->users = 1;
+    m_nextCapacity = qMin(m_nextCapacity * 2, LargestSharedBlock);
+    releaseBlock(m_block);
+    m_block = fresh;
+    return m_block->text();
+}
+
+ORNATreeText ORNATreeText::Store::commit(qsizetype size)
+{
+    if (size <= 0)
+        return ORNATreeText();
+    Q_ASSERT(m_block && size <= qsizetype(m_block->capacity - m_block->used));
+    const quint32 offset = m_block->used;
+    m_block->used += quint32(size);
+    return ORNATreeText(m_block, offset, quint32(size));
+}
+
+ORNATreeText ORNATreeText::Store::store(QStringView text)
+{
+    if (text.isEmpty())
+        return ORNATreeText();
+    char16_t *room = reserve(text.size());
+    std::memcpy(room, text.utf16(), size_t(text.size()) * sizeof(char16_t));
+    return commit(text.size());
+}
