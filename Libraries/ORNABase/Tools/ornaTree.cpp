@@ -117,13 +117,13 @@ void *ORNATree::operator new(size_t size)
     return ::operator new(size);
 }
 
-void ORNATree::operator delete(void *cell, size_t size)
+void ORNATree::operator delete(void *cell, [[maybe_unused]] size_t size)
 {
 #ifndef ORNA_SEPARATE_ALLOCATIONS
     if (size == sizeof(ORNATree))
         return nodePool().give(cell);
 #endif
-    ::operator delete(cell, size);
+    ::operator delete(cell);
 }
 
 const QString *ORNATree::emptyName()

@@ -6,15 +6,9 @@
 
 #include <utility>
 
-// Under AddressSanitizer every node and every stored value takes a heap block of its own, so that
-// a use after free is reported instead of going unseen inside a shared block.
-#if defined(__SANITIZE_ADDRESS__)
-#define ORNA_SEPARATE_ALLOCATIONS 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define ORNA_SEPARATE_ALLOCATIONS 1
-#endif
-#endif
+// The sanitizer test build defines ORNA_SEPARATE_ALLOCATIONS: every node and every stored value
+// then takes a heap block of its own, so that a use after free is reported instead of going
+// unseen inside a shared block. (The fuzz build keeps the shared blocks, to test them.)
 
 // The value text of a tree node. A reader stores hundreds of thousands of values, and one heap
 // string each cost more than the rest of reading; so values live in shared blocks of UTF-16
@@ -64,7 +58,7 @@ public:
     QStringView view() const { return QStringView(data(), m_size); }
     QString toString() const { return view().toString(); }
 
-    // Hands out texts from a run of growing blocks: the writer's way of storing many values
+    // Hands out texts from a run of growing blocks: the reader's way of storing many values
     // with few allocations.
     class Store
     {
