@@ -33,7 +33,8 @@ public:
         : m_name(internedName), m_value(std::move(value)), m_sourceFile(internedFile), m_line(line)
     {}
     ORNATree(const ORNATree &) = delete;
-    // Nodes come from a process-wide pool of fixed-size cells: documents have many of them.
+    // Nodes are carved from blocks of cells that go back to the heap with their last node:
+    // documents have many of them.
     static void *operator new(size_t size);
     static void operator delete(void *cell, size_t size);
     ORNATree &operator=(const ORNATree &) = delete;
