@@ -310,7 +310,7 @@ ORNATree *ORNATree::findChild(const QString &name) const
     return nullptr;
 }
 
-bool ORNATree::matches(const ORNATree *node, const QString &name, const QString &value, int mode,
+bool ORNATree::matches(const ORNATree *node, const QString &name, QStringView value, int mode,
                        Qt::CaseSensitivity cs) const
 {
     switch (mode) {
@@ -327,6 +327,12 @@ bool ORNATree::matches(const ORNATree *node, const QString &name, const QString 
 
 ORNATree *ORNATree::findChildMatching(const QString &name, const QString &value, int mode,
                                       Qt::CaseSensitivity cs) const
+{
+    return firstMatch(name, value, mode, cs);
+}
+
+ORNATree *ORNATree::firstMatch(const QString &name, QStringView value, int mode,
+                               Qt::CaseSensitivity cs) const
 {
     for (ORNATree *child : children()) {
         if (matches(child, name, value, mode, cs))
@@ -409,8 +415,8 @@ void ORNATree::merge(ORNATree *source)
         }
         ORNATree *child = frame.source->child(frame.index++);
         ORNATree *target = frame.target;
-        ORNATree *same = target->findChildMatching(child->name(), child->value(), ByNameAndValue,
-                                                   Qt::CaseInsensitive);
+        ORNATree *same = target->firstMatch(child->name(), child->valueView(), ByNameAndValue,
+                                            Qt::CaseInsensitive);
         if (!same)
             target->appendChild(child);
         else if (same != child)

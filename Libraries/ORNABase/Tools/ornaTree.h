@@ -100,7 +100,10 @@ private:
     };
     ChildRange children() const { return {m_children, m_children + m_childCount}; }
     void reserveChildren(quint32 count);
-    bool matches(const ORNATree *node, const QString &name, const QString &value, int mode,
+    // findChildMatching() for a value that is only viewed, as merge() compares node values.
+    ORNATree *firstMatch(const QString &name, QStringView value, int mode,
+                         Qt::CaseSensitivity cs) const;
+    bool matches(const ORNATree *node, const QString &name, QStringView value, int mode,
                  Qt::CaseSensitivity cs) const;
 
     // One allocation per parent; its capacity, a power of two from 8 on, is kept as an exponent
