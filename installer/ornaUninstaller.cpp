@@ -2,9 +2,9 @@
 
 #include "installerOptions.h"
 #include "ornaDeletionGuard.h"
+#include "ornaTreeRemoval.h"
 #include "ornaUninstallerProgressPage.h"
 #include "ornaUnityLauncher.h"
-#include "ornaUtils.h"
 
 #include <QAbstractButton>
 #include <QDir>
@@ -94,15 +94,43 @@ void ORNAUninstaller::removeUnityLauncherFavorites()
 bool ORNAUninstaller::deleteInstallationDirectory()
 {
     const ORNADeletionGuard::Refusal refusal = ORNADeletionGuard::refusalFor(installDirectory);
-    if (!refusal.refused()) {
-        ORNAUtils::removeDirectoryRecursively(installDirectory);
-        return true;
-    }
+    if (!refusal.refused())
+        return removeInstallationTree();
+    showRefusal(refusal);
+    return false;
+}
+
+void ORNAUninstaller::showRefusal(const ORNADeletionGuard::Refusal &refusal)
+{
     if (wizard)
         QMessageBox::critical(wizard, refusal.title, refusal.text, QMessageBox::Ok,
                               QMessageBox::NoButton);
     else
         logError(refusal.text);
+}
+
+bool ORNAUninstaller::removeInstallationTree()
+{
+    ORNATreeRemoval removal(installDirectory);
+    // The uninstaller goes last, and stays while anything else does: an uninstallation that
+    // was stopped half-way or could not remove everything can be run again.
+    removal.setRemoveLast({QStringLiteral("Uninstaller"), QStringLiteral("uninstall")});
+    if (removal.run())
+        return true;
+    for (const QString &mountPoint : removal.mountPoints())
+        logError(QStringLiteral("Error: Left ") + mountPoint +
+                 QStringLiteral(" alone, because another file system is mounted there."));
+    const qint64 left = removal.entriesLeft();
+    if (left == 0) {
+        logError(QStringLiteral("Error: Could not delete the installation directory ") +
+                 installDirectory + QStringLiteral("."));
+        return false;
+    }
+    logError(QStringLiteral("Error: Could not delete the installation directory ") +
+             installDirectory + QStringLiteral(" completely: ") + QString::number(left) +
+             (left == 1 ? QStringLiteral(" entry is") : QStringLiteral(" entries are")) +
+             QStringLiteral(" left in it. The uninstaller is kept there, so that it can be run "
+                            "again."));
     return false;
 }
 
@@ -113,13 +141,25 @@ void ORNAUninstaller::processIcon(const QString &iconFile, const QString &size)
              size, QFileInfo(iconFile).baseName()});
 }
 
-bool ORNAUninstaller::uninstall()
+bool ORNAUninstaller::removeInstallation()
 {
-    logToPage = true;
+    // Nothing is unregistered or deleted unless this program runs from the installation.
+    const ORNADeletionGuard::Refusal refusal =
+        ORNADeletionGuard::installationRefusal(installDirectory, runningProgram);
+    if (refusal.refused()) {
+        showRefusal(refusal);
+        return false;
+    }
     removeDesktopEntries();
     logMessage(QStringLiteral("Deleting the installation directory ") + installDirectory +
                QStringLiteral("..."));
-    const bool result = deleteInstallationDirectory();
+    return deleteInstallationDirectory();
+}
+
+bool ORNAUninstaller::uninstall()
+{
+    logToPage = true;
+    const bool result = removeInstallation();
     if (wizard) {
         if (progressPage)
             progressPage->setFinished();

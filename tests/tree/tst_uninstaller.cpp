@@ -28,11 +28,18 @@ private:
     QString home;
     QString temp;
 
+    // The two files that make a directory an installation.
+    static void markInstallation(const QString &directory)
+    {
+        writeFile(directory + QStringLiteral("/Uninstaller/LinuxInstaller"), "exe");
+        writeFile(directory + QStringLiteral("/uninstall"), "script");
+    }
+
     // An installed tree with a few files; returns its directory.
     QString makeTree(const QString &name)
     {
         const QString directory = sandbox.filePath(QStringLiteral("trees/") + name);
-        writeFile(directory + QStringLiteral("/Uninstaller/LinuxInstaller"), "exe");
+        markInstallation(directory);
         writeFile(directory + QStringLiteral("/bin/Tool"), "tool");
         writeFile(directory + QStringLiteral("/.hidden"), "hidden");
         return directory;
@@ -147,9 +154,65 @@ private Q_SLOTS:
         QCOMPARE(TestSupport::readAll(outside + "/data.txt"), QByteArray("data"));
     }
 
+    // Each row spoils the tree in one way: then nothing is unregistered or deleted.
+    void notAnInstallation_data()
+    {
+        QTest::addColumn<QString>("removed");
+        QTest::addColumn<QString>("linked");
+        QTest::addColumn<QString>("program");
+        QTest::newRow("no uninstall script") << "uninstall"
+                                             << ""
+                                             << "Uninstaller/LinuxInstaller";
+        QTest::newRow("no uninstaller") << "Uninstaller/LinuxInstaller"
+                                        << ""
+                                        << "../elsewhere/LinuxInstaller";
+        QTest::newRow("another program") << ""
+                                         << ""
+                                         << "../elsewhere/LinuxInstaller";
+        QTest::newRow("script is a link") << ""
+                                          << "uninstall"
+                                          << "Uninstaller/LinuxInstaller";
+        QTest::newRow("uninstaller is a link") << ""
+                                               << "Uninstaller/LinuxInstaller"
+                                               << "../elsewhere/Uninstaller/LinuxInstaller";
+        QTest::newRow("directory is a link") << ""
+                                             << "Uninstaller"
+                                             << "../elsewhere/Uninstaller/LinuxInstaller";
+    }
+
+    void notAnInstallation()
+    {
+        QFETCH(QString, removed);
+        QFETCH(QString, linked);
+        QFETCH(QString, program);
+        const QString tree = makeTree(QTest::currentDataTag() + QStringLiteral("/Tool"));
+        QVERIFY(QDir().mkpath(tree + QStringLiteral("/Uninstaller/desktopEntries")));
+        QVERIFY(writeFile(tree + QStringLiteral("/../elsewhere/LinuxInstaller"), "exe"));
+        if (!removed.isEmpty())
+            QVERIFY(QFile::remove(tree + QLatin1Char('/') + removed));
+        if (!linked.isEmpty()) {
+            const QString path = tree + QLatin1Char('/') + linked;
+            const QString moved = tree + QStringLiteral("/../elsewhere/") + linked;
+            QVERIFY(QDir().mkpath(QFileInfo(moved).path()));
+            QVERIFY(QDir().rename(path, moved));
+            QVERIFY(QFile::link(moved, path));
+        }
+        TreeUninstaller uninstaller(tree + QStringLiteral("/Uninstaller"));
+        uninstaller.setRunningProgram(tree + QLatin1Char('/') + program);
+        QVERIFY(!uninstaller.uninstall());
+        QCOMPARE(uninstaller.log,
+                 (QStringList{"E:Refusing to delete " + tree +
+                                  ", because it is no installation: it must hold the uninstall "
+                                  "script and Uninstaller/ with this program in it. Nothing was "
+                                  "deleted.",
+                              "Done."}));
+        QVERIFY(QFile::exists(tree + QStringLiteral("/bin/Tool")));
+    }
+
     void refusedTemporaryDirectory()
     {
         QVERIFY(writeFile(temp + "/other.txt", "other"));
+        markInstallation(temp);
         TreeUninstaller uninstaller(temp + QStringLiteral("/Uninstaller"));
         QVERIFY(!uninstaller.uninstall());
         QCOMPARE(uninstaller.log,
@@ -162,6 +225,7 @@ private Q_SLOTS:
     void refusalBoxInWizard()
     {
         QVERIFY(writeFile(home + "/keep2.txt", "keep"));
+        markInstallation(home);
         TreeUninstaller uninstaller(home + QStringLiteral("/Uninstaller"));
         QWizard *wizard = new QWizard;
         wizard->addPage(new QWizardPage);
