@@ -39,6 +39,11 @@ ORNAUninstaller::ORNAUninstaller(const InstallerOptions &options,
     this->applicationDirectory = applicationDirectory;
     installDirectory =
         QDir::cleanPath(QDir(applicationDirectory).absoluteFilePath(QStringLiteral("..")));
+    // The installer cannot create a directory through a link, so a prefix that is a link led to
+    // a directory the user made: it is emptied and stays, and the link keeps working.
+    const QFileInfo started(QDir::cleanPath(options.applicationDirectory + QStringLiteral("/..")));
+    keepInstallDirectory =
+        started.isSymLink() && started.canonicalFilePath() == canonical(installDirectory);
 }
 
 void ORNAUninstaller::removeDesktopEntries()
@@ -115,6 +120,7 @@ bool ORNAUninstaller::removeInstallationTree()
     // The uninstaller goes last, and stays while anything else does: an uninstallation that
     // was stopped half-way or could not remove everything can be run again.
     removal.setRemoveLast({QStringLiteral("Uninstaller"), QStringLiteral("uninstall")});
+    removal.setKeepDirectory(keepInstallDirectory);
     if (removal.run())
         return true;
     for (const QString &mountPoint : removal.mountPoints())

@@ -48,6 +48,8 @@ protected:
     bool confirmed = false;
     // The program that must be the installation's Uninstaller/LinuxInstaller.
     QString runningProgram = QStringLiteral("/proc/self/exe");
+    // Started through a prefix that is a link to the installation directory.
+    bool keepInstallDirectory = false;
 };
 
 #endif // ORNAUNINSTALLER_H

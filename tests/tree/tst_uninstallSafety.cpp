@@ -186,7 +186,8 @@ private Q_SLOTS:
             program = row + QStringLiteral("/other/LINK/../Tool/uninstall");
             break;
         case Setup::PrefixLink: {
-            // The installer filled the link's target; the link is the user's and stays.
+            // The installer filled the link's target, which the user made: it is emptied, and
+            // the link keeps leading to it.
             const QString prefix = row + QStringLiteral("/Prefix");
             tree = row + QStringLiteral("/real");
             QVERIFY(QDir().mkpath(tree));
@@ -227,10 +228,12 @@ private Q_SLOTS:
         QCOMPARE(result.exitCode, exitCode);
         QVERIFY(QFileInfo::exists(survivor) || QFileInfo(survivor).isSymLink());
         QCOMPARE(TestSupport::readAll(survivor), survivorContent);
-        if (exitCode == 0 || tree.isEmpty()) {
-            QVERIFY(tree.isEmpty() || !QFileInfo::exists(tree));
+        if (setup == Setup::PrefixLink)
+            QVERIFY(QDir(survivor).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+        else if (exitCode == 0)
+            QVERIFY(!QFileInfo::exists(tree));
+        if (exitCode == 0 || tree.isEmpty())
             return;
-        }
         // Once the cause is gone, the kept uninstaller finishes the work.
         undoChanges();
         result = runInstalled(tree);

@@ -103,8 +103,10 @@ bool ORNATreeRemoval::run()
             return false;
         }
         left = removeContents(directory, encodedPath, removeLast);
+        if (keepDirectory)
+            return left == 0;
     }
-    return ::rmdir(encodedPath.constData()) == 0;
+    return !keepDirectory && ::rmdir(encodedPath.constData()) == 0;
 }
 
 // Bind mounts of the same file system share the device number; only the mount id tells them

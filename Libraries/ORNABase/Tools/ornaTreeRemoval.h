@@ -20,7 +20,11 @@ public:
     // others are gone; otherwise they are kept.
     void setRemoveLast(const QStringList &names);
 
-    // True when the directory itself is gone. A path that is a link is only unlinked.
+    // Empties the directory but leaves the directory itself.
+    void setKeepDirectory(bool keep) { keepDirectory = keep; }
+
+    // True when the directory itself is gone (or, when kept, empty). A path that is a link is
+    // only unlinked.
     bool run();
 
     // Entries below the directory that are still there after run(), a mount point counting as
@@ -52,6 +56,7 @@ private:
     qint64 left = 0;
     // Only counts what is there: for kept entries.
     bool counting = false;
+    bool keepDirectory = false;
 };
 
 #endif // ORNATREEREMOVAL_H
