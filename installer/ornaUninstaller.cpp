@@ -135,8 +135,10 @@ bool ORNAUninstaller::removeInstallationTree()
     logError(QStringLiteral("Error: Could not delete the installation directory ") +
              installDirectory + QStringLiteral(" completely: ") + QString::number(left) +
              (left == 1 ? QStringLiteral(" entry is") : QStringLiteral(" entries are")) +
-             QStringLiteral(" left in it. The uninstaller is kept there, so that it can be run "
-                            "again."));
+             QStringLiteral(" left in it.") +
+             (removal.lastKept() ? QStringLiteral(" The uninstaller is kept there, so that it "
+                                                  "can be run again.")
+                                 : QString()));
     return false;
 }
 

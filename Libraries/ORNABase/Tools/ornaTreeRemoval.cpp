@@ -87,6 +87,7 @@ bool ORNATreeRemoval::run()
 {
     left = 0;
     skipped.clear();
+    kept = false;
     struct stat status;
     if (encodedPath.isEmpty() || ::lstat(encodedPath.constData(), &status) != 0)
         return false;
@@ -145,13 +146,14 @@ qint64 ORNATreeRemoval::removeContents(int directory, const QByteArray &path,
         return 0;
     }
     std::vector<DirectoryEntry> entries = listDirectory(stream);
-    const std::vector<DirectoryEntry> kept = takeEntries(entries, last);
+    const std::vector<DirectoryEntry> lastEntries = takeEntries(entries, last);
     qint64 result = 0;
     for (const DirectoryEntry &entry : entries)
         result += removeEntry(::dirfd(stream), path, entry.name, entry.type);
     const bool wasCounting = counting;
+    kept = kept || (result != 0 && !lastEntries.empty());
     counting = counting || result != 0;
-    for (const DirectoryEntry &entry : kept)
+    for (const DirectoryEntry &entry : lastEntries)
         result += removeEntry(::dirfd(stream), path, entry.name, entry.type);
     counting = wasCounting;
     ::closedir(stream);

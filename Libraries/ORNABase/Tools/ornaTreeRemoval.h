@@ -32,6 +32,8 @@ public:
     qint64 entriesLeft() const { return left; }
     // The directories on other file systems that were left alone.
     QStringList mountPoints() const { return skipped; }
+    // Whether the entries to remove last were kept because others were left.
+    bool lastKept() const { return kept; }
 
 private:
     struct FileSystem
@@ -57,6 +59,7 @@ private:
     // Only counts what is there: for kept entries.
     bool counting = false;
     bool keepDirectory = false;
+    bool kept = false;
 };
 
 #endif // ORNATREEREMOVAL_H
