@@ -151,14 +151,17 @@ void ORNAUninstaller::processIcon(const QString &iconFile, const QString &size)
 
 bool ORNAUninstaller::removeInstallation()
 {
-    // Nothing is unregistered or deleted unless this program runs from the installation.
+    // Nothing is unregistered or deleted unless this program runs from the installation; the
+    // directories that are never deleted keep their own refusal.
     const ORNADeletionGuard::Refusal refusal =
         ORNADeletionGuard::installationRefusal(installDirectory, runningProgram);
-    if (refusal.refused()) {
+    const bool installation = !refusal.refused();
+    if (!installation && !ORNADeletionGuard::refusalFor(installDirectory).refused()) {
         showRefusal(refusal);
         return false;
     }
-    removeDesktopEntries();
+    if (installation)
+        removeDesktopEntries();
     logMessage(QStringLiteral("Deleting the installation directory ") + installDirectory +
                QStringLiteral("..."));
     return deleteInstallationDirectory();

@@ -28,18 +28,12 @@ private:
     QString home;
     QString temp;
 
-    // The two files that make a directory an installation.
-    static void markInstallation(const QString &directory)
-    {
-        writeFile(directory + QStringLiteral("/Uninstaller/LinuxInstaller"), "exe");
-        writeFile(directory + QStringLiteral("/uninstall"), "script");
-    }
-
     // An installed tree with a few files; returns its directory.
     QString makeTree(const QString &name)
     {
         const QString directory = sandbox.filePath(QStringLiteral("trees/") + name);
-        markInstallation(directory);
+        writeFile(directory + QStringLiteral("/Uninstaller/LinuxInstaller"), "exe");
+        writeFile(directory + QStringLiteral("/uninstall"), "script");
         writeFile(directory + QStringLiteral("/bin/Tool"), "tool");
         writeFile(directory + QStringLiteral("/.hidden"), "hidden");
         return directory;
@@ -212,7 +206,6 @@ private Q_SLOTS:
     void refusedTemporaryDirectory()
     {
         QVERIFY(writeFile(temp + "/other.txt", "other"));
-        markInstallation(temp);
         TreeUninstaller uninstaller(temp + QStringLiteral("/Uninstaller"));
         QVERIFY(!uninstaller.uninstall());
         QCOMPARE(uninstaller.log,
@@ -225,7 +218,6 @@ private Q_SLOTS:
     void refusalBoxInWizard()
     {
         QVERIFY(writeFile(home + "/keep2.txt", "keep"));
-        markInstallation(home);
         TreeUninstaller uninstaller(home + QStringLiteral("/Uninstaller"));
         QWizard *wizard = new QWizard;
         wizard->addPage(new QWizardPage);
