@@ -17,9 +17,11 @@ ORNALicensePage::ORNALicensePage(const QString &licenseText, QWidget *parent) : 
     auto *choiceLayout = new QVBoxLayout(choiceBox);
     choiceLayout->setContentsMargins(2, 2, 2, 2);
     choiceLayout->setSpacing(0);
-    acceptButton = new QRadioButton(QStringLiteral("I accept the terms of the license agreement."));
+    // N is Next's accelerator.
+    acceptButton =
+        new QRadioButton(QStringLiteral("I &accept the terms of the license agreement."));
     declineButton =
-        new QRadioButton(QStringLiteral("I do not accept the terms of the license agreement."));
+        new QRadioButton(QStringLiteral("I &do not accept the terms of the license agreement."));
     choiceLayout->addWidget(acceptButton);
     choiceLayout->addWidget(declineButton);
     connect(acceptButton, &QRadioButton::clicked, this,
@@ -30,7 +32,9 @@ ORNALicensePage::ORNALicensePage(const QString &licenseText, QWidget *parent) : 
     auto *layout = new QVBoxLayout(this);
     layout->setSpacing(0);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(ORNAPageWidgets::textBrowser(licenseText, true));
+    QTextBrowser *text = ORNAPageWidgets::textBrowser(licenseText, true);
+    text->setAccessibleName(QStringLiteral("License agreement"));
+    layout->addWidget(text);
     layout->addWidget(choiceBox);
 }
 
