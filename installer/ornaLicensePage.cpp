@@ -24,9 +24,11 @@ ORNALicensePage::ORNALicensePage(const QString &licenseText, QWidget *parent) : 
         new QRadioButton(QStringLiteral("I &do not accept the terms of the license agreement."));
     choiceLayout->addWidget(acceptButton);
     choiceLayout->addWidget(declineButton);
-    connect(acceptButton, &QRadioButton::clicked, this,
+    // Toggled, not clicked: a screen reader's "toggle" action checks the button without a
+    // click, and Next must follow it all the same.
+    connect(acceptButton, &QRadioButton::toggled, this,
             &ORNALicensePage::licenseAgreementAcceptanceToggled);
-    connect(declineButton, &QRadioButton::clicked, this,
+    connect(declineButton, &QRadioButton::toggled, this,
             &ORNALicensePage::licenseAgreementAcceptanceToggled);
 
     auto *layout = new QVBoxLayout(this);
