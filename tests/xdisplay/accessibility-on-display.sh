@@ -20,12 +20,16 @@ done
 /usr/bin/python3 -c "import pyatspi" 2>/dev/null || { echo "SKIP: python3-pyatspi is not installed"; exit 77; }
 [[ -f /usr/share/dbus-1/services/org.a11y.Bus.service ]] ||
     { echo "SKIP: at-spi2-core is not installed"; exit 77; }
+if [[ $platform == wayland ]]; then
+    command -v weston >/dev/null || { echo "SKIP: weston is not installed"; exit 77; }
+fi
 [[ -x $bin/LinuxInstaller ]] || wd_fail "no $bin/LinuxInstaller"
 
 unset QT_QPA_PLATFORM QT_QPA_PLATFORM_PLUGIN_PATH DBUS_SESSION_BUS_ADDRESS AT_SPI_BUS_ADDRESS
 wd_begin
 wd_sandbox
 if [[ $platform == wayland ]]; then
+    # No X server at all: a wizard that shows up can only be on the Wayland platform.
     wd_start_weston
 else
     wd_start_display
