@@ -28,6 +28,19 @@ int buttonRowWidth(QWizard *wizard)
     return width;
 }
 
+// How much lower the watermark is shown than it is: the toolkit does not count the header's
+// growth with the banner.
+int watermarkShortfall(QWizard *wizard)
+{
+    const QPixmap watermark = wizard->pixmap(QWizard::WatermarkPixmap);
+    if (watermark.isNull())
+        return 0;
+    for (QLabel *label : wizard->findChildren<QLabel *>())
+        if (label->isVisible() && label->pixmap().cacheKey() == watermark.cacheKey())
+            return qMax(0, label->sizeHint().height() - label->height());
+    return 0;
+}
+
 } // namespace
 
 ORNAWizardSizer::ORNAWizardSizer(QWizard *wizard, const QPixmap &banner)
@@ -55,21 +68,23 @@ void ORNAWizardSizer::fitToPage()
     QWizardPage *page = wizard->currentPage();
     if (page == nullptr || !wizard->isVisible())
         return;
-    // What lies around the page (margins, header, buttons) stays as it is.
-    const QSize around = wizard->size() - page->size();
-    const QSize pageMinimum = page->minimumSizeHint();
-    int width = qMax(pageMinimum.width() + around.width(), buttonRowWidth(wizard) + around.width());
-    width = qMax(width, banner.width());
-    const int pageWidth = qMax(page->width(), pageMinimum.width());
-    const int pageHeight =
-        page->hasHeightForWidth() ? page->heightForWidth(pageWidth) : pageMinimum.height();
-    // The watermark stands beside the page and needs its full height.
-    const int watermarkHeight = wizard->pixmap(QWizard::WatermarkPixmap).height();
-    const int height =
-        std::max({pageHeight, pageMinimum.height(), watermarkHeight}) + around.height();
-    // Setting both limits ourselves also stops the toolkit from fixing them again.
+    // What lies beside the page (margins, watermark) stays as it is.
+    const int beside = wizard->width() - page->width();
+    if (beside <= 0) {
+        // The page has not been laid out yet: its size says nothing.
+        if (++retries < 20)
+            QTimer::singleShot(50, this, &ORNAWizardSizer::fitToPage);
+        return;
+    }
+    retries = 0;
+    const int width = std::max({page->minimumSizeHint().width() + beside,
+                                buttonRowWidth(wizard) + beside, banner.width()});
+    // Setting the limits ourselves stops the toolkit from fixing the width at the banner's.
+    // The height is what the page, the header (grown with the banner) and the watermark ask
+    // for; the window keeps the largest any page needed, so that it does not jump.
     wizard->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    wizard->setMinimumSize(width, height);
+    wizard->setMinimumSize(width, qMax(wizard->minimumHeight(), wizard->sizeHint().height()) +
+                                      watermarkShortfall(wizard));
 }
 
 // The toolkit gives the header exactly the banner's height, which may cut the logo or the

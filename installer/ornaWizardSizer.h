@@ -20,7 +20,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    // Minimum size from the current page and the button row.
+    // Least width from the current page and the button row.
     void fitToPage();
     // The banner as wide as the window.
     void stretchBanner();
@@ -28,6 +28,7 @@ private:
     QWizard *wizard;
     QPixmap banner;
     int bannerWidth = -1;
+    int retries = 0;
 };
 
 #endif // ORNAWIZARDSIZER_H
