@@ -39,7 +39,8 @@ QList<QWidget *> tabChain(QWizard *window)
     QList<QWidget *> chain;
     // A message box may have taken the activation with it.
     window->activateWindow();
-    QTest::qWaitForWindowActive(window);
+    if (!QTest::qWaitForWindowActive(window))
+        return {};
     // A button hidden by the page change may still hold the focus.
     if (QApplication::focusWidget() == nullptr || !QApplication::focusWidget()->isVisible())
         window->button(QWizard::CancelButton)->setFocus(Qt::TabFocusReason);
