@@ -1,5 +1,7 @@
 #include "ornaInstallerBase.h"
 
+#include "ornaWizardSizer.h"
+
 #include <QPixmap>
 #include <QWizard>
 
@@ -24,6 +26,15 @@ void ORNAInstallerBase::createWizard()
     setPicture(wizard, QWizard::LogoPixmap, settings.logoImage);
     setPicture(wizard, QWizard::BannerPixmap, settings.bannerImage);
     setPicture(wizard, QWizard::WatermarkPixmap, settings.watermarkImage);
+    new ORNAWizardSizer(wizard, wizard->pixmap(QWizard::BannerPixmap));
+    // A screen reader announces the page by its title; the header draws it as a picture.
+    QWizard *window = wizard;
+    connect(wizard, &QWizard::currentIdChanged, wizard, [window]() {
+        if (QWizardPage *page = window->currentPage()) {
+            page->setAccessibleName(page->title());
+            page->setAccessibleDescription(page->subTitle().trimmed());
+        }
+    });
     // The window icon is the application's, set by the settings reader from installerIcon.
 }
 
