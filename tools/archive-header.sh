@@ -104,58 +104,76 @@ check_prefix() {
     fi
 }
 
-# Free space for BYTES (plus a margin of 1 %) on the file system that holds DIRECTORY.
-has_space() {
-    local directory=$1 bytes=$2 available
-    available=$(df -P -k -- "$directory" 2>/dev/null | awk 'NR == 2 { print $4 }')
-    [[ $available =~ ^[0-9]+$ ]] || return 0
-    ((available * 1024 >= bytes + bytes / 100))
+# Bytes free on the file system that holds DIRECTORY; empty when df cannot tell.
+free_bytes() {
+    local available
+    available=$(df -P -k -- "$1" 2>/dev/null | awk 'NR == 2 { print $4 }')
+    [[ $available =~ ^[0-9]+$ ]] && echo $((available * 1024))
+}
+
+# Room for BYTES plus a margin of 1 % in DIRECTORY; otherwise says what is missing.
+check_space() {
+    local directory=$1 bytes=$2 what=$3 free
+    free=$(free_bytes "$directory") || return 0
+    ((free < bytes + bytes / 100)) || return 0
+    error "not enough space in $what: $(megabytes "$bytes") needed, $(megabytes "$free") free."
+    return 1
 }
 
 megabytes() {
-    echo "$((($1 + 1048575) / 1048576)) MB"
+    if (($1 < 1000000)); then
+        echo "$((($1 + 999) / 1000)) kB"
+    else
+        printf '%d.%d MB\n' $(($1 / 1000000)) $(($1 % 1000000 / 100000))
+    fi
 }
 
 can_execute() {
-    printf '#!/bin/sh\nexit 0\n' >"$1/.exec-check" && chmod 700 -- "$1/.exec-check" &&
+    printf '#!/bin/sh\nexit 0\n' 2>/dev/null >"$1/.exec-check" && chmod 700 -- "$1/.exec-check" &&
         "$1/.exec-check" 2>/dev/null
     local status=$?
     rm -f -- "$1/.exec-check"
     return "$status"
 }
 
-# Sets WORK to a new directory below $TMPDIR where programs can run; a temporary directory
-# mounted noexec gives way to $XDG_RUNTIME_DIR, /var/tmp or ~/.cache, and the user is told.
+# Sets WORK to a new directory below $TMPDIR with room for the installer and where programs
+# can run; a temporary directory mounted noexec gives way to $XDG_RUNTIME_DIR, /var/tmp or
+# ~/.cache, and the user is told which.
 make_work_directory() {
     local base=${TMPDIR:-/tmp} candidate
-    for candidate in "$base" "${XDG_RUNTIME_DIR-}" /var/tmp "${HOME:+$HOME/.cache}"; do
+    if ! WORK=$(mktemp -d -p "$base" orna-install.XXXXXXXX 2>/dev/null); then
+        error "cannot create a directory in the temporary directory $base." \
+            "Set TMPDIR to a directory where you can write."
+        return 1
+    fi
+    check_space "$WORK" "$INSTALLER_SPACE" \
+        "the temporary directory $base (set TMPDIR to use another one)" || return 1
+    can_execute "$WORK" && return 0
+    rm -rf -- "$WORK"
+    for candidate in "${XDG_RUNTIME_DIR-}" /var/tmp "${HOME:+$HOME/.cache}"; do
         [[ -n $candidate ]] || continue
         [[ $candidate != "${HOME-}/.cache" ]] || mkdir -p -- "$candidate" 2>/dev/null
         WORK=$(mktemp -d -p "$candidate" orna-install.XXXXXXXX 2>/dev/null) || continue
-        if can_execute "$WORK"; then
-            WORK=$(absolute "$WORK") || return 1
-            [[ $candidate == "$base" ]] ||
-                printf 'The temporary directory %s cannot be used (%s); using %s instead.\n' \
-                    "$base" "programs cannot run there or it is not writable" "$candidate" >&2
+        if check_space "$WORK" "$INSTALLER_SPACE" "$candidate" 2>/dev/null &&
+            can_execute "$WORK"; then
+            printf 'Programs cannot run in the temporary directory %s; using %s instead.\n' \
+                "$base" "$candidate" >&2
             return 0
         fi
         rm -rf -- "$WORK"
-        WORK=
     done
-    error "programs cannot be run from the temporary directory $base (mounted noexec?)," \
-        "nor from \$XDG_RUNTIME_DIR, /var/tmp or ~/.cache. Set TMPDIR to a directory where" \
+    WORK=
+    error "programs cannot run in the temporary directory $base (mounted noexec?)," \
+        "nor in \$XDG_RUNTIME_DIR, /var/tmp or ~/.cache. Set TMPDIR to a directory where" \
         "they can, for example: mkdir -p ~/tmp && TMPDIR=~/tmp bash ${0##*/}"
     return 1
 }
 
-# Unpacks the verified installer part (the installer and the zstd tools) into DIRECTORY.
+# Unpacks the verified installer part (the installer and the zstd tools) into DIRECTORY,
+# which lies in the place WHERE the message names.
 unpack_installer() {
-    local archive=$1 directory=$2
-    if ! has_space "$directory" "$INSTALLER_SPACE"; then
-        error "not enough space in the temporary directory $directory: the installer needs" \
-            "$(megabytes "$INSTALLER_SPACE"). Set TMPDIR to a directory with more space."
-        return 1
-    fi
+    local archive=$1 directory=$2 where=$3
+    check_space "$directory" "$INSTALLER_SPACE" "$where" || return 1
     if ! part_intact "$archive" "$INSTALLER_OFFSET" "$INSTALLER_SIZE" "$INSTALLER_SHA256"; then
         error "the archive is damaged."
         return 1
@@ -178,7 +196,7 @@ stream_product() {
     sha256sum <"$work/product.fifo" >"$work/product.sha256" &
     sha_pid=$!
     read_part "$archive" "$PRODUCT_OFFSET" "$PRODUCT_SIZE" | tee -- "$work/product.fifo" |
-        LD_LIBRARY_PATH=$tools "$tools/zstd" --decompress --stdout --quiet |
+        LD_LIBRARY_PATH=$tools "$tools/zstd" --decompress --stdout --quiet 2>"$work/zstd.log" |
         tar --extract --file=- --verbose --quoting-style=literal --no-unquote "$@"
     local statuses=("${PIPESTATUS[@]}")
     wait "$sha_pid" || return 1
@@ -201,8 +219,8 @@ unpack_product() {
     {
         cd -- "$directory" && stream_product "$archive" "$tools" "$work" \
             --preserve-permissions --no-same-owner | grep --line-buffered -v '/$'
-        status=("${PIPESTATUS[@]}")
-        ((status[0] == 0 && status[1] <= 1))
+        local codes=("${PIPESTATUS[@]}")
+        ((codes[0] == 0 && codes[1] <= 1))
     } &
     job=$!
     set +m
@@ -214,6 +232,7 @@ unpack_product() {
     if ! part_intact "$archive" "$PRODUCT_OFFSET" "$PRODUCT_SIZE" "$PRODUCT_SHA256"; then
         error "the archive is damaged."
     else
+        cat -- "$work/zstd.log" >&2 2>/dev/null
         error "unpacking the product into $target failed."
     fi
     return 1
@@ -231,7 +250,7 @@ find_tools() {
         TOOLS=$tmp/tools
         return 0
     fi
-    unpack_installer "$3" "$work" || return 1
+    unpack_installer "$3" "$work" "$tmp" || return 1
     TOOLS=$work/tools
 }
 
@@ -261,10 +280,7 @@ install_product() {
     archive=$(archive_path) || { error "Cannot locate the archive."; return 1; }
     check_size "$archive" || return 1
     mkdir -p -- "$target" || return 1
-    if ! has_space "$target" "$UNPACKED_SPACE"; then
-        error "not enough space in $target: the product needs $(megabytes "$UNPACKED_SPACE")."
-        return 1
-    fi
+    check_space "$target" "$UNPACKED_SPACE" "$target" || return 1
     set_traps
     WORK=$(mktemp -d -p "$(absolute "$tmp")" orna-stream.XXXXXXXX) || return 1
     find_tools "$tmp" "$WORK" "$archive" || return 1
@@ -291,7 +307,7 @@ run_installer() {
     fi
     set_traps
     make_work_directory || return 1
-    unpack_installer "$archive" "$WORK" || return 1
+    unpack_installer "$archive" "$WORK" "the temporary directory ${WORK%/*}" || return 1
     LD_LIBRARY_PATH="$WORK/installer${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}" \
         "$WORK/installer/LinuxInstaller" "$archive" \
         --settings-file "$WORK/installer/installer.settings" \
@@ -344,13 +360,13 @@ inspect() {
         directory=$(absolute "$directory") || return 1
         WORK=$(mktemp -d -p "$directory" .orna-extract.XXXXXXXX) || return 1
     fi
-    unpack_installer "$archive" "$directory" || return 1
+    unpack_installer "$archive" "$directory" "$directory" || return 1
     if [[ $what == list ]]; then
         read_part "$archive" "$PRODUCT_OFFSET" "$PRODUCT_SIZE" |
             LD_LIBRARY_PATH=$directory/tools "$directory/tools/zstd" -d -c -q |
             tar --list --file=- --quoting-style=literal | grep -v '/$'
-        local status=("${PIPESTATUS[@]}")
-        ((status[0] == 0 && status[1] == 0 && status[2] == 0 && status[3] <= 1)) ||
+        local codes=("${PIPESTATUS[@]}")
+        ((codes[0] == 0 && codes[1] == 0 && codes[2] == 0 && codes[3] <= 1)) ||
             { error "the archive is damaged."; return 1; }
     else
         unpack_product "$archive" "$directory/product" "$directory/tools" "$WORK" >/dev/null
