@@ -1,6 +1,6 @@
 # Sourced by the installation benchmarks: a generated product of many small files, packed with
 # the given LinuxInstaller into WORK/bench.run and unpacked again into WORK/unpacked, so that
-# the installer can be started on the payload as the archive would start it.
+# the installer can be started as the archive would start it.
 #
 #   make_large_product ROOT WORK FILES INSTALLER
 make_large_product() {
@@ -30,10 +30,9 @@ Settings {
 }
 KTF
     "$root/tools/make-archive" "$work/product" "$work/installer" "$work/bench.run" >/dev/null
-    # The copy alone runs from an unpacked payload, as the installer's call does.
-    mkdir -p "$work/unpacked"
-    tail -c "+$(sed -n 's/^PAYLOAD_OFFSET=\$((10#0*\([0-9]*\)))$/\1/p' "$work/bench.run")" \
-        "$work/bench.run" | tar -xzf - -C "$work/unpacked"
+    # The installer runs from the unpacked installer part, as the archive starts it; its
+    # temporary directory WORK/unpacked holds the zstd that --install streams through.
+    bash "$work/bench.run" --extract "$work/unpacked" >/dev/null
 }
 
 # Wall-clock seconds of a command, its output discarded.

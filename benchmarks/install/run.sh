@@ -22,11 +22,11 @@ make_large_product "$root" "$work" "$files" "$installer"
 installer_run() { # the installer's share: the archive minus its own unpacking is measured below
     "$work/unpacked/installer/LinuxInstaller" "$work/bench.run" \
         --settings-file "$work/unpacked/installer/installer.settings" \
-        --temp-directory "$work/unpacked/product" --file-count "$files" \
+        --temp-directory "$work/unpacked" --file-count "$files" \
         --mode console --no-desktop-files --prefix "$1"
 }
 script_run() {
-    bash "$work/bench.run" --install "$1" "$work/unpacked/product"
+    bash "$work/bench.run" --install "$1" "$work/unpacked"
 }
 
 declare -a withInstaller alone
@@ -55,7 +55,7 @@ rm -rf -- "$work/t3"
 if [[ -x /usr/bin/time ]]; then
     /usr/bin/time -v -o "$work/time.txt" "$work/unpacked/installer/LinuxInstaller" "$work/bench.run" \
         --settings-file "$work/unpacked/installer/installer.settings" \
-        --temp-directory "$work/unpacked/product" --file-count "$files" \
+        --temp-directory "$work/unpacked" --file-count "$files" \
         --mode console --no-desktop-files --verbose --prefix "$work/t3" >/dev/null
     kb=$(sed -n 's/.*Maximum resident set size (kbytes): //p' "$work/time.txt")
 else
@@ -64,7 +64,7 @@ import resource, subprocess, sys
 w, n = sys.argv[1], sys.argv[2]
 subprocess.run([w + "/unpacked/installer/LinuxInstaller", w + "/bench.run", "--settings-file",
                 w + "/unpacked/installer/installer.settings", "--temp-directory",
-                w + "/unpacked/product", "--file-count", n, "--mode", "console",
+                w + "/unpacked", "--file-count", n, "--mode", "console",
                 "--no-desktop-files", "--verbose", "--prefix", w + "/t3"],
                stdout=subprocess.DEVNULL, check=True)
 print(resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss)
