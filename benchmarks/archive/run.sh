@@ -19,7 +19,7 @@ installer=$build/bin/LinuxInstaller
 
 work=$(mktemp -d -t orna-archive-bench.XXXXXXXX)
 trap 'rm -rf -- "$work"' EXIT
-source "$root/benchmarks/install/large-product.sh" # timeit, median
+source "$root/benchmarks/install/large-product.sh" # make_bench_installer, time_pair, median
 
 echo "Generating a product of $files files, about 500 MB, half incompressible..."
 python3 - "$work/product" "$files" <<'PY'
@@ -37,18 +37,8 @@ for i in range(count):
 PY
 du -sh --apparent-size "$work/product" | sed 's/\t.*/ of product/'
 
-mkdir -p "$work/installer" "$work/tmp"
-cp -- "$installer" "$work/installer/"
-cat >"$work/installer/installer.settings" <<'KTF'
-// KTF v1 utf8
-Settings {
-    product = Bench
-    version = 1
-    shortApplicationName = Bench
-    installerTargetDirectory = Bench
-    uninstallerEnabled = false
-}
-KTF
+mkdir -p "$work/tmp"
+make_bench_installer "$work" "$installer"
 echo "Packing with zstd level $level..."
 start=$(date +%s.%N)
 "$root/tools/make-archive" --level "$level" "$work/product" "$work/installer" "$work/bench.run" >/dev/null
@@ -70,16 +60,9 @@ plain_run() {
 
 declare -a archive plain
 for ((i = 1; i <= runs; i++)); do
-    rm -rf -- "$work/t1" "$work/t2"
-    sync
-    if ((i % 2)); then
-        archive+=("$(timeit archive_run "$work/t1")")
-        plain+=("$(timeit plain_run "$work/t2")")
-    else
-        plain+=("$(timeit plain_run "$work/t2")")
-        archive+=("$(timeit archive_run "$work/t1")")
-    fi
-    printf 'run %d: archive %.3f s, zstd -d | tar -x %.3f s\n' "$i" "${archive[-1]}" "${plain[-1]}"
+    read -r a p < <(time_pair "$i" archive_run "$work/t1" plain_run "$work/t2")
+    archive+=("$a") plain+=("$p")
+    printf 'run %d: archive %.3f s, zstd -d | tar -x %.3f s\n' "$i" "$a" "$p"
 done
 [[ $(find "$work/t1" -type f | wc -l) -eq $files ]] || { echo "installation incomplete" >&2; exit 1; }
 ma=$(median "${archive[@]}")

@@ -31,17 +31,9 @@ script_run() {
 
 declare -a withInstaller alone
 for ((i = 1; i <= runs; i++)); do
-    rm -rf -- "$work/t1" "$work/t2"
-    sync
-    # Alternate which goes first, so that neither always finds the caches warm.
-    if ((i % 2)); then
-        withInstaller+=("$(timeit installer_run "$work/t1")")
-        alone+=("$(timeit script_run "$work/t2")")
-    else
-        alone+=("$(timeit script_run "$work/t2")")
-        withInstaller+=("$(timeit installer_run "$work/t1")")
-    fi
-    printf 'run %d: installer %.3f s, script alone %.3f s\n' "$i" "${withInstaller[-1]}" "${alone[-1]}"
+    read -r a b < <(time_pair "$i" installer_run "$work/t1" script_run "$work/t2")
+    withInstaller+=("$a") alone+=("$b")
+    printf 'run %d: installer %.3f s, script alone %.3f s\n' "$i" "$a" "$b"
 done
 [[ $(find "$work/t1" -type f | wc -l) -eq $files ]] || { echo "installation incomplete" >&2; exit 1; }
 
