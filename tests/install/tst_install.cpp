@@ -639,6 +639,10 @@ private Q_SLOTS:
             info.standardOutput);
         QCOMPARE(info.exitCode, 0);
 
+        const QString again =
+            makeArchive(QStringLiteral("again/tool.run"), work(QStringLiteral("installer")));
+        QVERIFY(TestSupport::readAll(again) == TestSupport::readAll(m_archive)); // reproducible
+
         const ProcessResult check =
             TestSupport::runProgram(QStringLiteral("bash"), {m_archive, QStringLiteral("--check")});
         QCOMPARE(check.standardOutput,
