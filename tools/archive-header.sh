@@ -71,9 +71,20 @@ read_part() {
     dd if="$1" bs=1M iflag=skip_bytes,count_bytes skip="$2" count="$3" status=none
 }
 
+# SHA-256 of standard input as "HEX ...": openssl where it works (several times faster where
+# the processor has SHA instructions), else sha256sum.
+SHA256_COMMAND=(sha256sum)
+if [[ $(openssl dgst -sha256 -r </dev/null 2>/dev/null) == e3b0c44298fc1c149afbf4c8996fb924* ]]; then
+    SHA256_COMMAND=(openssl dgst -sha256 -r)
+fi
+
+sha256() {
+    "${SHA256_COMMAND[@]}"
+}
+
 part_intact() { # ARCHIVE OFFSET SIZE SHA256
     local sum
-    sum=$(read_part "$1" "$2" "$3" | sha256sum) || return 1
+    sum=$(read_part "$1" "$2" "$3" | sha256) || return 1
     [[ ${sum%% *} == "$4" ]]
 }
 
@@ -193,7 +204,7 @@ stream_product() {
     local archive=$1 tools=$2 work=$3 sha_pid
     shift 3
     mkfifo -- "$work/product.fifo" || return 1
-    sha256sum <"$work/product.fifo" >"$work/product.sha256" &
+    sha256 <"$work/product.fifo" >"$work/product.sha256" &
     sha_pid=$!
     read_part "$archive" "$PRODUCT_OFFSET" "$PRODUCT_SIZE" | tee -- "$work/product.fifo" |
         LD_LIBRARY_PATH=$tools "$tools/zstd" --decompress --stdout --quiet 2>"$work/zstd.log" |
@@ -317,7 +328,7 @@ run_installer() {
 show_info() {
     local archive sum
     archive=$(archive_path) || return 1
-    sum=$(sha256sum <"$archive") || return 1
+    sum=$(sha256 <"$archive") || return 1
     cat <<EOF
 Name: $PRODUCT_NAME
 Files: $FILE_COUNT
