@@ -153,8 +153,15 @@ private slots:
              {1, QStringLiteral("Unexpected Close-Brace after token: ")}});
         // The brace opens the last node made, even across the stray close brace.
         row("open after stray close", "A = 1 }\n{", "A=1",
-            {{1, QStringLiteral("Unexpected Close-Brace after token: ")},
+            {{1, QStringLiteral("Unexpected Close-Brace after token: 1")},
              {2, QStringLiteral("Missing 1 close-brace(s) at end of file")}});
+        // A stray close brace names the last string read, whatever came between.
+        row("close after value", "A = 1\n}", "A=1",
+            {{2, QStringLiteral("Unexpected Close-Brace after token: 1")}});
+        row("close after quoted", "A = \"x y\" }", "A=x y",
+            {{1, QStringLiteral("Unexpected Close-Brace after token: x y")}});
+        row("close after comment", "A = 1 // c\n/* d */ }", "A=1",
+            {{2, QStringLiteral("Unexpected Close-Brace after token: 1")}});
         row("missing close", "A {\n B = 1", "A={B=1}",
             {{2, QStringLiteral("Missing 1 close-brace(s) at end of file")}});
         row("hash is no comment", "# note", "",

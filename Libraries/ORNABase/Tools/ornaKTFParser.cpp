@@ -527,7 +527,9 @@ void ORNAKTFParser::nextToken(Token &token)
         }
         break;
     }
-    m_lastString = token;
+    // Brace and equals messages name the last string read, never the punctuation itself.
+    if (token.kind == StringToken)
+        m_lastString = token;
 }
 
 void ORNAKTFParser::readBareWord(Token &token)
@@ -756,6 +758,8 @@ ORNAKTFParser::Step ORNAKTFParser::afterEquals(const Token &token)
     if (reportError(QStringLiteral("Expected a string after '=' token")))
         return Stop;
     rewind();
+    // The value that failed leaves no text for the messages that follow.
+    m_lastString = Token();
     if (m_skipDepth == 0)
         makeNode(Token(), false);
     return GoOn;
