@@ -283,9 +283,9 @@ ORNAKTFParser::ORNAKTFParser(int mode) : m_scratch(nullptr, std::free)
 }
 
 ORNAKTFParser::ORNAKTFParser(ORNATree *root, int mode, int includeDepth, void *userData,
-                             VariableResolver resolver)
-    : m_scratch(nullptr, std::free), m_includeDepth(includeDepth), m_mode(mode), m_root(root),
-      m_resolverData(userData), m_resolver(resolver)
+                             VariableResolver resolver, IncludeBudget *budget)
+    : m_scratch(nullptr, std::free), m_includeDepth(includeDepth), m_budget(budget), m_mode(mode),
+      m_root(root), m_resolverData(userData), m_resolver(resolver)
 {
     m_root->ref();
     m_currentParent = m_root;
@@ -325,12 +325,18 @@ void ORNAKTFParser::resetToRoot()
 bool ORNAKTFParser::parseFile(const QString &path, bool resetToRoot)
 {
     setCurrentFile(path);
-    const QByteArray bytes = ORNAFile::readFile(path, true);
+    const ORNAFileContent content = ORNAFile::readWholeFile(path, true);
     m_errorFileName = m_currentFile;
     m_encoding = UnknownEncoding;
     if (resetToRoot)
         this->resetToRoot();
-    return parseInput(bytes.constData(), bytes.size(), 1);
+    if (content.refused) {
+        m_line = 1;
+        reportError(QStringLiteral("Failed to read ") + path + QStringLiteral(": ") +
+                    content.error);
+        return false;
+    }
+    return parseInput(content.data.constData(), content.data.size(), 1);
 }
 
 bool ORNAKTFParser::parseString(const QString &text, bool resetToRoot, const QString &fileName,
@@ -374,6 +380,8 @@ bool ORNAKTFParser::parseInput(const char *data, qsizetype length, int startLine
     m_tagLine = startLine;
     m_tag = Token();
     m_lastString = Token();
+    if (m_budget == &m_ownBudget)
+        m_ownBudget = IncludeBudget();
     ORNAKTFNameCache names;
     m_names = &names;
     m_internedFile = ORNATree::internFile(m_currentFile);
@@ -928,14 +936,42 @@ ORNAKTFParser::Step ORNAKTFParser::includeStatement()
     } else if (!ORNAFile::fileExists(file)) {
         problem = QStringLiteral("include file not found: ") + file;
     } else {
-        ORNAKTFParser included(m_currentParent, m_mode, m_includeDepth + 1, m_resolverData,
-                               m_resolver);
-        if (!included.parseFile(file, false))
-            problem = QStringLiteral("error in included file");
+        return includeFile(file);
     }
-    if (problem.isEmpty())
-        return GoOn;
     return reportError(problem) ? Stop : GoOn;
+}
+
+// Includes that each include the next twice multiply, and a large file included many times
+// would hold all its copies: one document reads at most so many includes and bytes.
+ORNAKTFParser::Step ORNAKTFParser::includeFile(const QString &file)
+{
+    if (++m_budget->includes > 10000)
+        return stopForBudget(QStringLiteral("too many includes, stopped parsing"));
+    const ORNAFileContent content = ORNAFile::readWholeFile(file, true);
+    if (content.refused) {
+        return reportError(QStringLiteral("Failed to read ") + file + QStringLiteral(": ") +
+                           content.error)
+                   ? Stop
+                   : GoOn;
+    }
+    m_budget->bytes += content.data.size();
+    if (m_budget->bytes > ORNAFile::maximumReadSize)
+        return stopForBudget(QStringLiteral("included files exceed 256 MiB, stopped parsing"));
+    ORNAKTFParser included(m_currentParent, m_mode, m_includeDepth + 1, m_resolverData, m_resolver,
+                           m_budget);
+    const bool read = included.parseBytes(content.data, false, file);
+    if (!m_budget->exhausted.isEmpty())
+        return stopForBudget(m_budget->exhausted);
+    if (read)
+        return GoOn;
+    return reportError(QStringLiteral("error in included file")) ? Stop : GoOn;
+}
+
+ORNAKTFParser::Step ORNAKTFParser::stopForBudget(const QString &message)
+{
+    m_budget->exhausted = message;
+    reportStop(message);
+    return Stop;
 }
 
 bool ORNAKTFParser::defined(const QString &name) const
@@ -1055,14 +1091,19 @@ bool ORNAKTFParser::reportError(const QString &message, int line)
                    m_errorLine, message);
     if (m_errorCount <= m_maxErrorCount)
         return false;
-    ++m_errorCount;
-    m_lastErrorMessage = QStringLiteral("too many errors, stopped parsing");
-    m_errorString = m_errorFileName + QLatin1Char('(') + QString::number(m_line) +
-                    QStringLiteral("): ") + m_lastErrorMessage;
-    m_errorLine = m_line;
-    ORNA_LOG_ENTRY(ORNAWarningMessage, "ORNAParserError: ", "ParserError", file.constData(),
-                   m_errorLine, m_lastErrorMessage);
+    reportStop(QStringLiteral("too many errors, stopped parsing"));
     return true;
+}
+
+void ORNAKTFParser::reportStop(const QString &message)
+{
+    ++m_errorCount;
+    m_lastErrorMessage = message;
+    m_errorString = m_errorFileName + QLatin1Char('(') + QString::number(m_line) +
+                    QStringLiteral("): ") + message;
+    m_errorLine = m_line;
+    ORNA_LOG_ENTRY(ORNAWarningMessage, "ORNAParserError: ", "ParserError",
+                   m_errorFileName.toUtf8().constData(), m_errorLine, message);
 }
 
 namespace {

@@ -96,8 +96,17 @@ private:
         Stop,
     };
 
+    // What one document may read through its includes, shared by the readers of its files.
+    struct IncludeBudget
+    {
+        int includes = 0;
+        qint64 bytes = 0;
+        // Set once a reader stopped for it; every including reader then stops too.
+        QString exhausted;
+    };
+
     ORNAKTFParser(ORNATree *root, int mode, int includeDepth, void *userData,
-                  VariableResolver resolver);
+                  VariableResolver resolver, IncludeBudget *budget);
 
     void setCurrentFile(const QString &path);
     void resetToRoot();
@@ -123,6 +132,7 @@ private:
     Step ifStatement();
     Step definedStatement(const char *keyword, bool set, bool negate);
     Step includeStatement();
+    Step includeFile(const QString &file);
     void rewind();
 
     void makeNode(const Token &value, bool hasValue);
@@ -137,6 +147,9 @@ private:
 
     // Counts the error and logs it; true when the limit is passed and parsing must stop.
     bool reportError(const QString &message, int line = -1);
+    // Counts and logs the error that ends the parse ("too many errors, stopped parsing").
+    void reportStop(const QString &message);
+    Step stopForBudget(const QString &message);
 
     std::unique_ptr<char, void (*)(void *)> m_scratch;
     qsizetype m_scratchUsed = 0;
@@ -154,6 +167,8 @@ private:
     int m_skipDepth = 0;
     int m_nodeDepth = 0;
     int m_includeDepth = 0;
+    IncludeBudget m_ownBudget;
+    IncludeBudget *m_budget = &m_ownBudget;
     int m_state = ExpectEntry;
     int m_mode = ExpandVariables;
     QString m_errorString;
