@@ -1,6 +1,7 @@
 #include "ornaKTFParser.h"
 
 #include "ornaFile.h"
+#include "ornaKTFNameCache.h"
 #include "ornaLogging.h"
 #include "ornaTree.h"
 #include "ornaUtils.h"
@@ -56,11 +57,15 @@ inline __m128i load16(const char *data, qsizetype position)
     return _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + position));
 }
 
-// Bytes that may end a bare word: every byte up to 0x20 (the blanks among them) and =, {, }.
-inline unsigned wordEndCandidates(__m128i bytes)
+// The bytes that end a bare word: the four blanks and =, { and }. Compared one by one, so that
+// no hit needs a second look.
+inline unsigned wordEndBytes(__m128i bytes)
 {
-    const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(bytes, _mm_set1_epi8(' ')), bytes);
-    __m128i hits = _mm_or_si128(low, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('=')));
+    __m128i hits = _mm_cmpeq_epi8(bytes, _mm_set1_epi8(' '));
+    hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n')));
+    hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\t')));
+    hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r')));
+    hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('=')));
     hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('{')));
     hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('}')));
     return unsigned(_mm_movemask_epi8(hits));
@@ -81,16 +86,9 @@ inline unsigned blankBytes(__m128i bytes, unsigned *lineFeeds)
 inline qsizetype wordEnd(const char *data, qsizetype position, qsizetype length)
 {
 #ifdef __SSE2__
-    while (position + 16 <= length) {
-        unsigned mask = wordEndCandidates(load16(data, position));
-        // Other control bytes are word bytes: they are only candidates.
-        while (mask) {
-            const qsizetype hit = position + __builtin_ctz(mask);
-            if (classOf(data[hit]) != WordByte)
-                return hit;
-            mask &= mask - 1;
-        }
-        position += 16;
+    for (; position + 16 <= length; position += 16) {
+        if (const unsigned mask = wordEndBytes(load16(data, position)))
+            return position + __builtin_ctz(mask);
     }
 #endif
     while (position < length && classOf(data[position]) == WordByte)
@@ -151,19 +149,32 @@ inline qsizetype quotedSpecial(const char *data, qsizetype position, qsizetype l
 }
 
 // Widens bytes to UTF-16 code units as Latin-1 does. With stopAtHighByte, stops at the first
-// byte above 0x7F and returns false, since UTF-8 needs the real decoder from there on.
-bool widen(const char *data, qsizetype length, char16_t *out, bool stopAtHighByte)
+// byte above 0x7F and returns false, since UTF-8 needs the real decoder from there on. A short
+// rest is widened in one more sixteen-byte step where both the input (up to readableEnd) and the
+// output (room code units) have space for it.
+bool widen(const char *data, qsizetype length, char16_t *out, bool stopAtHighByte,
+           const char *readableEnd, qsizetype room)
 {
     qsizetype i = 0;
 #ifdef __SSE2__
     const __m128i zero = _mm_setzero_si128();
-    for (; i + 16 <= length; i += 16) {
-        const __m128i bytes = load16(data, i);
-        if (stopAtHighByte && _mm_movemask_epi8(bytes))
+    auto step = [&](qsizetype at, unsigned counted) {
+        const __m128i bytes = load16(data, at);
+        if (stopAtHighByte && (unsigned(_mm_movemask_epi8(bytes)) & counted))
             return false;
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i), _mm_unpacklo_epi8(bytes, zero));
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i + 8), _mm_unpackhi_epi8(bytes, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + at), _mm_unpacklo_epi8(bytes, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + at + 8), _mm_unpackhi_epi8(bytes, zero));
+        return true;
+    };
+    for (; i + 16 <= length; i += 16) {
+        if (!step(i, 0xFFFFu))
+            return false;
     }
+    if (i < length && i + 16 <= room && readableEnd - (data + i) >= 16)
+        return step(i, (1u << (length - i)) - 1);
+#else
+    Q_UNUSED(readableEnd);
+    Q_UNUSED(room);
 #endif
     for (; i < length; ++i) {
         const unsigned char byte = static_cast<unsigned char>(data[i]);
@@ -180,94 +191,33 @@ bool sameBytes(const char *data, qsizetype length, const char *literal)
     return length == literalLength && std::memcmp(data, literal, size_t(length)) == 0;
 }
 
-bool containsReference(const char *data, qsizetype length)
+// Whether the bytes hold "$(", tested sixteen bytes at a time while they may be read.
+bool containsReference(const char *data, qsizetype length, const char *readableEnd)
 {
-    for (qsizetype i = 0; i + 1 < length; ++i) {
-        const void *dollar = std::memchr(data + i, '$', size_t(length - i - 1));
-        if (!dollar)
-            return false;
-        i = static_cast<const char *>(dollar) - data;
-        if (data[i + 1] == '(')
+    qsizetype i = 0;
+#ifdef __SSE2__
+    for (; i + 1 < length && readableEnd - (data + i) >= 17; i += 16) {
+        const unsigned dollars =
+            unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(load16(data, i), _mm_set1_epi8('$'))));
+        const unsigned opens =
+            unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(load16(data, i + 1), _mm_set1_epi8('('))));
+        unsigned hits = dollars & opens;
+        if (length - 1 - i < 16)
+            hits &= (1u << (length - 1 - i)) - 1;
+        if (hits)
+            return true;
+    }
+#else
+    Q_UNUSED(readableEnd);
+#endif
+    for (; i + 1 < length; ++i) {
+        if (data[i] == '$' && data[i + 1] == '(')
             return true;
     }
     return false;
 }
 
 } // namespace
-
-// Interned tag names by their bytes, for one parse: most tags repeat, and a byte lookup spares
-// decoding them again. The bytes stay valid for the whole parse (input or scratch buffer).
-class ORNAKTFNameCache
-{
-public:
-    ORNAKTFNameCache() : m_slots(1024) {}
-
-    const QString *find(const char *data, qsizetype length, size_t hash) const
-    {
-        for (size_t i = hash & (m_slots.size() - 1);; i = (i + 1) & (m_slots.size() - 1)) {
-            const Slot &slot = m_slots[i];
-            if (!slot.name)
-                return nullptr;
-            if (slot.hash == hash && slot.length == length &&
-                std::memcmp(slot.data, data, size_t(length)) == 0)
-                return slot.name;
-        }
-    }
-
-    void insert(const char *data, qsizetype length, size_t hash, const QString *name)
-    {
-        if ((m_used + 1) * 2 > m_slots.size())
-            grow();
-        place({data, length, hash, name});
-        ++m_used;
-    }
-
-    static size_t hashOf(const char *data, qsizetype length)
-    {
-        quint64 hash = 14695981039346656037ull ^ quint64(length);
-        qsizetype i = 0;
-        for (; i + 8 <= length; i += 8) {
-            quint64 word;
-            std::memcpy(&word, data + i, 8);
-            hash = (hash ^ word) * 0x9E3779B97F4A7C15ull;
-            hash ^= hash >> 32;
-        }
-        quint64 tail = 0;
-        std::memcpy(&tail, data + i, size_t(length - i));
-        hash = (hash ^ tail) * 0x9E3779B97F4A7C15ull;
-        return size_t(hash ^ (hash >> 29));
-    }
-
-private:
-    struct Slot
-    {
-        const char *data = nullptr;
-        qsizetype length = 0;
-        size_t hash = 0;
-        const QString *name = nullptr;
-    };
-
-    void place(const Slot &slot)
-    {
-        size_t i = slot.hash & (m_slots.size() - 1);
-        while (m_slots[i].name)
-            i = (i + 1) & (m_slots.size() - 1);
-        m_slots[i] = slot;
-    }
-
-    void grow()
-    {
-        std::vector<Slot> old(m_slots.size() * 2);
-        old.swap(m_slots);
-        for (const Slot &slot : old) {
-            if (slot.name)
-                place(slot);
-        }
-    }
-
-    std::vector<Slot> m_slots;
-    size_t m_used = 0;
-};
 
 ORNAKTFParser::ORNAKTFParser(int mode) : m_scratch(nullptr, std::free)
 {
@@ -379,6 +329,7 @@ bool ORNAKTFParser::parseInput(const char *data, qsizetype length, int startLine
     m_tokenLine = startLine;
     m_tagLine = startLine;
     m_tag = Token();
+    m_tagKey = ORNAKTFNameCache::Key();
     m_lastString = Token();
     if (m_budget == &m_ownBudget)
         m_ownBudget = IncludeBudget();
@@ -471,12 +422,13 @@ QString ORNAKTFParser::decode(const char *data, qsizetype length) const
         return QString();
     // ASCII reads the same either way and is widened in one pass into the string's own storage.
     QString text(length, Qt::Uninitialized);
-    if (widen(data, length, reinterpret_cast<char16_t *>(text.data()), m_encoding == Utf8Encoding))
+    if (widen(data, length, reinterpret_cast<char16_t *>(text.data()), m_encoding == Utf8Encoding,
+              data + length, length))
         return text;
     return QString::fromUtf8(data, length);
 }
 
-void ORNAKTFParser::skipBlanks()
+Q_ALWAYS_INLINE void ORNAKTFParser::skipBlanks()
 {
     m_position = blanksEnd(m_data, m_position, m_length, &m_line);
 }
@@ -535,12 +487,15 @@ void ORNAKTFParser::nextToken(Token &token)
         }
         break;
     }
-    // Brace and equals messages name the last string read, never the punctuation itself.
-    if (token.kind == StringToken)
-        m_lastString = token;
+    // Brace and equals messages name the last string read, never the punctuation itself. Field
+    // by field: one wide copy of the token just written would wait for its narrow stores.
+    if (token.kind == StringToken) {
+        m_lastString.text = token.text;
+        m_lastString.length = token.length;
+    }
 }
 
-void ORNAKTFParser::readBareWord(Token &token)
+Q_ALWAYS_INLINE void ORNAKTFParser::readBareWord(Token &token)
 {
     const char *data = m_data;
     const qsizetype start = m_position;
@@ -642,6 +597,7 @@ ORNAKTFParser::Step ORNAKTFParser::expectEntry(const Token &token)
                 return step;
         }
         m_tag = token;
+        keyTag();
         m_tagLine = m_tokenLine;
         m_state = AfterTag;
         return GoOn;
@@ -773,7 +729,9 @@ ORNAKTFParser::Step ORNAKTFParser::afterEquals(const Token &token)
     return GoOn;
 }
 
-const QString *ORNAKTFParser::tagName()
+// Keys the tag as soon as it is read and fetches its slot of the name cache, which is seldom in
+// the processor's cache, while the rest of the entry is read.
+void ORNAKTFParser::keyTag()
 {
     const char *data = m_tag.text;
     qsizetype length = m_tag.length;
@@ -782,13 +740,19 @@ const QString *ORNAKTFParser::tagName()
         if (const void *open = std::memchr(data, '<', size_t(length)))
             length = static_cast<const char *>(open) - data;
     }
-    if (length == 0)
+    // Tags from the scratch buffer (with escapes) take the careful way of loading their bytes.
+    m_tagKey = ORNAKTFNameCache::keyOf(data, length, readableEnd(data, length));
+    m_names->prefetch(m_tagKey);
+}
+
+const QString *ORNAKTFParser::tagName()
+{
+    if (m_tagKey.length == 0)
         return ORNATree::emptyName();
-    const size_t hash = ORNAKTFNameCache::hashOf(data, length);
-    if (const QString *name = m_names->find(data, length, hash))
+    if (const QString *name = m_names->find(m_tagKey))
         return name;
-    const QString *name = ORNATree::internName(decode(data, length));
-    m_names->insert(data, length, hash, name);
+    const QString *name = ORNATree::internName(decode(m_tagKey.data, m_tagKey.length));
+    m_names->insert(m_tagKey, name);
     return name;
 }
 
@@ -797,7 +761,10 @@ ORNATreeText ORNAKTFParser::storeValue(const char *data, qsizetype length)
     if (length == 0)
         return ORNATreeText();
     // As in decode(), ASCII is widened in one pass, here straight into the value store.
-    if (widen(data, length, m_values.reserve(length), m_encoding == Utf8Encoding))
+    // Room for whole sixteen-byte steps; only length code units are taken.
+    const qsizetype room = (length + 15) & ~qsizetype(15);
+    if (widen(data, length, m_values.reserve(room), m_encoding == Utf8Encoding,
+              readableEnd(data, length), room))
         return m_values.commit(length);
     return m_values.store(QString::fromUtf8(data, length));
 }
@@ -806,7 +773,8 @@ void ORNAKTFParser::makeNode(const Token &value, bool hasValue)
 {
     ORNATreeText text;
     if (hasValue) {
-        if (m_mode != KeepReferences && containsReference(value.text, value.length))
+        if (m_mode != KeepReferences &&
+            containsReference(value.text, value.length, readableEnd(value.text, value.length)))
             text = m_values.store(expand(tokenText(value)));
         else
             text = storeValue(value.text, value.length);
@@ -814,7 +782,7 @@ void ORNAKTFParser::makeNode(const Token &value, bool hasValue)
     ORNATree *node = new ORNATree(tagName(), std::move(text), m_internedFile, m_tagLine);
     node->setValueLineOffset(m_tokenLine - m_tagLine);
     m_lastNode = node;
-    m_currentParent->insertChild(node, nullptr);
+    m_currentParent->appendChild(node);
 }
 
 void ORNAKTFParser::openLastNode()

@@ -1,6 +1,7 @@
 #ifndef ORNAKTFPARSER_H
 #define ORNAKTFPARSER_H
 
+#include "ornaKTFNameCache.h"
 #include "ornaTreeText.h"
 
 #include <QByteArray>
@@ -10,7 +11,6 @@
 #include <vector>
 
 class ORNATree;
-class ORNAKTFNameCache;
 
 // Reads KTF files and texts into an ORNATree, running the preprocessor directives and
 // expanding $(...) references. Errors are logged; more than 50 of them stop the parse.
@@ -120,6 +120,12 @@ private:
     void readQuoted(Token &token, char closing, char second);
     QString decode(const char *data, qsizetype length) const;
     QString tokenText(const Token &token) const { return decode(token.text, token.length); }
+    // How far the memory holding token bytes may be read: to the end of the input for bytes in
+    // it; bytes with escapes, copied into the scratch buffer, only to their own end.
+    const char *readableEnd(const char *data, qsizetype length) const
+    {
+        return data >= m_data && data < m_data + m_length ? m_data + m_length : data + length;
+    }
     ORNATreeText storeValue(const char *data, qsizetype length);
 
     Step expectEntry(const Token &token);
@@ -138,6 +144,7 @@ private:
     void makeNode(const Token &value, bool hasValue);
     void openLastNode();
     void pushSkipped();
+    void keyTag();
     const QString *tagName();
 
     QString expand(const QString &text);
@@ -182,6 +189,7 @@ private:
     ORNATree *m_root = nullptr;
     std::vector<ORNATree *> m_parentStack;
     Token m_tag;
+    ORNAKTFNameCache::Key m_tagKey;
     Token m_lastString;
     qsizetype m_markPosition = 0;
     int m_markLine = 0;
