@@ -150,6 +150,27 @@ double cpuSeconds()
     return double(now.tv_sec) + now.tv_nsec / 1e9;
 }
 
+// The best wall-clock and processor times of the rounds so far.
+struct Timing
+{
+    double wall = 1e300;
+    double cpu = 1e300;
+};
+
+// Times one round: the clocks stop when work calls stop, so that freeing what was read is not
+// counted.
+template <typename Work>
+void timeRound(Timing &timing, Work work)
+{
+    QElapsedTimer timer;
+    timer.start();
+    const double cpuStart = cpuSeconds();
+    work([&] {
+        timing.wall = qMin(timing.wall, timer.nsecsElapsed() / 1e9);
+        timing.cpu = qMin(timing.cpu, cpuSeconds() - cpuStart);
+    });
+}
+
 long peakKilobytes()
 {
     struct rusage usage;
@@ -209,24 +230,22 @@ int measureJson(const QString &path, int rounds)
     if (!readInput(path, bytes))
         return 1;
     const long baseline = peakKilobytes();
-    double best = 1e300;
-    double bestCpu = 1e300;
+    Timing timing;
     bool ok = true;
     for (int round = 0; round < rounds; ++round) {
-        QElapsedTimer timer;
-        timer.start();
-        const double cpuStart = cpuSeconds();
-        rapidjson::Document document;
-        document.Parse(bytes.constData(), size_t(bytes.size()));
-        best = qMin(best, timer.nsecsElapsed() / 1e9);
-        bestCpu = qMin(bestCpu, cpuSeconds() - cpuStart);
-        ok = ok && !document.HasParseError();
+        timeRound(timing, [&](auto stop) {
+            rapidjson::Document document;
+            document.Parse(bytes.constData(), size_t(bytes.size()));
+            stop();
+            ok = ok && !document.HasParseError();
+        });
     }
     const double megabytes = bytes.size() / 1e6;
     std::printf("rapidjson:        %.1f MB JSON%s, %.0f MB/s (best of %d, %.1f ms; processor "
                 "time %.1f ms), memory %.2f x input\n",
-                megabytes, ok ? "" : " (with errors)", megabytes / best, rounds, best * 1e3,
-                bestCpu * 1e3, (peakKilobytes() - baseline) * 1e3 / bytes.size());
+                megabytes, ok ? "" : " (with errors)", megabytes / timing.wall, rounds,
+                timing.wall * 1e3, timing.cpu * 1e3,
+                (peakKilobytes() - baseline) * 1e3 / bytes.size());
     return ok ? 0 : 1;
 #else
     Q_UNUSED(rounds);
@@ -243,21 +262,19 @@ int measure(const QString &path, int rounds)
     if (!readInput(path, bytes))
         return 1;
     const long baseline = peakKilobytes();
-    double best = 1e300;
-    double bestCpu = 1e300;
+    Timing timing;
     int nodes = 0;
     bool ok = true;
     for (int round = 0; round < rounds; ++round) {
-        QElapsedTimer timer;
-        timer.start();
-        const double cpuStart = cpuSeconds();
-        ORNAKTFParser parser;
-        ok = parser.parseBytes(bytes, true) && ok;
-        const double seconds = timer.nsecsElapsed() / 1e9;
-        bestCpu = qMin(bestCpu, cpuSeconds() - cpuStart);
-        nodes = parser.root()->descendantCount();
-        best = qMin(best, seconds);
+        timeRound(timing, [&](auto stop) {
+            ORNAKTFParser parser;
+            ok = parser.parseBytes(bytes, true) && ok;
+            stop();
+            nodes = parser.root()->descendantCount();
+        });
     }
+    const double best = timing.wall;
+    const double bestCpu = timing.cpu;
     const long peak = peakKilobytes();
     const double megabytes = bytes.size() / 1e6;
     std::printf("input:            %.1f MB, %d entries%s\n", megabytes, nodes,
