@@ -3,6 +3,9 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
+
+#include <sys/stat.h>
 
 namespace TestSupport {
 
@@ -94,6 +97,14 @@ QByteArray readAll(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QString unwrittenFifo()
+{
+    static QTemporaryDir directory;
+    static const QString path = directory.filePath(QStringLiteral("fifo"));
+    static const bool made = ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
+    return made ? path : QStringLiteral("/no-fifo-could-be-made");
 }
 
 } // namespace TestSupport

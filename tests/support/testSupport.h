@@ -45,6 +45,9 @@ QByteArray expectedUsage(const QString &name);
 // Reads a whole file; empty when missing.
 QByteArray readAll(const QString &path);
 
+// A FIFO that nobody writes to, made once per test program: reading it would block for ever.
+QString unwrittenFifo();
+
 } // namespace TestSupport
 
 #endif // TESTSUPPORT_H
