@@ -14,8 +14,9 @@ ORNAProgressPage::ORNAProgressPage(const QString &productTitle, QWidget *parent)
     setSubTitle(QStringLiteral(" "));
     progressBar = new QProgressBar;
     logEdit = new ORNALogView;
+    statusLabel = ORNAPageWidgets::wordWrappedLabel(QStringLiteral("Progress"));
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(ORNAPageWidgets::wordWrappedLabel(QStringLiteral("Progress")));
+    layout->addWidget(statusLabel);
     layout->addWidget(progressBar);
     layout->addWidget(logEdit);
 }
@@ -47,4 +48,10 @@ void ORNAProgressPage::appendMessage(const QString &text)
 void ORNAProgressPage::appendError(const QString &text)
 {
     logEdit->appendError(text);
+}
+
+void ORNAProgressPage::showFailure(const QString &title, const QString &text)
+{
+    setTitle(title);
+    statusLabel->setText(text);
 }
