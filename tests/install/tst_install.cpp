@@ -31,13 +31,7 @@ QByteArray settingsText(bool uninstallerEnabled)
            (uninstallerEnabled ? "true" : "false") + "\n}\n";
 }
 
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           file.write(bytes) == bytes.size();
-}
+using TestSupport::writeFile;
 
 // The product of the test archives: blanks, quotes and non-ASCII letters in names, an
 // executable, a private file and a symbolic link.
@@ -75,24 +69,12 @@ private:
 
     QString makeInstallerDirectory(const QString &name, bool uninstallerEnabled)
     {
-        const QString directory = work(name);
-        QDir().mkpath(directory);
-        QFile::remove(directory + QStringLiteral("/LinuxInstaller"));
-        if (!QFile::copy(TestSupport::binaryPath(QStringLiteral("LinuxInstaller")),
-                         directory + QStringLiteral("/LinuxInstaller")))
-            return QString();
-        writeFile(directory + QStringLiteral("/installer.settings"),
-                  settingsText(uninstallerEnabled));
-        return directory;
+        return TestSupport::makeInstallerDirectory(work(name), settingsText(uninstallerEnabled));
     }
 
     QString makeArchive(const QString &name, const QString &installer)
     {
-        const QString archive = work(name);
-        const ProcessResult made = TestSupport::runProgram(
-            QStringLiteral("bash"), {TestSupport::sourcePath(QStringLiteral("tools/make-archive")),
-                                     work(QStringLiteral("product")), installer, archive});
-        return made.exitCode == 0 ? archive : QString();
+        return TestSupport::makeArchive(work(QStringLiteral("product")), installer, work(name));
     }
 
     // Runs an archive with HOME and TMPDIR of its own; home and tmp are created.
