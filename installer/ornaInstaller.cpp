@@ -202,6 +202,8 @@ void ORNAInstaller::startProcessGroup(const QString &directory)
     // A process group of its own: the terminal's Ctrl-C reaches only the installer, which then
     // stops the script's whole pipeline at once and still reads every line it has written.
     installProcess->setChildProcessModifier([] { ::setpgid(0, 0); });
+    // Outside the terminal's foreground group, reading the terminal would stop the script.
+    installProcess->setStandardInputFile(QProcess::nullDevice());
     installProcess->start(QStringLiteral("bash"),
                           {installScript, QStringLiteral("--install"), directory, tempDirectory},
                           QIODevice::ReadOnly);
