@@ -40,6 +40,22 @@ int openDirectoryAt(int directory, const char *name)
     return ::openat(directory, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
 }
 
+// The entry opened as a directory if it is one on device (a link is none); else -1.
+int openSubdirectory(int directory, const QByteArray &name, dev_t device)
+{
+    struct stat status;
+    if (::fstatat(directory, name.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISDIR(status.st_mode) || status.st_dev != device)
+        return -1;
+    return openDirectoryAt(directory, name.constData());
+}
+
+// Follows a link at the end of the path: the installation goes where it leads.
+int openDirectory(const QString &path)
+{
+    return ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
 // Removes the entry with everything below it, without following links and without entering
 // another file system than device; false if anything stayed.
 bool removeEntry(int directory, const char *name, dev_t device)
@@ -87,8 +103,7 @@ void ORNAInstallationRollback::recordBefore(const QString &directory)
     if (!firstCreated.isEmpty())
         return;
     // The target itself may be a link to a directory: the installation goes through it.
-    const int root =
-        ::open(QFile::encodeName(target).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int root = openDirectory(target);
     if (root < 0)
         return;
     if (::fstat(root, &status) == 0)
@@ -102,11 +117,7 @@ void ORNAInstallationRollback::recordDirectory(int directory, const QByteArray &
     for (const QByteArray &name : entryNames(directory)) {
         const QByteArray relative = prefix + name;
         existing.insert(relative);
-        struct stat status;
-        if (::fstatat(directory, name.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0 ||
-            !S_ISDIR(status.st_mode) || status.st_dev != device)
-            continue;
-        const int child = openDirectoryAt(directory, name.constData());
+        const int child = openSubdirectory(directory, name, device);
         if (child < 0)
             continue;
         recordDirectory(child, relative + '/', device);
@@ -124,8 +135,7 @@ bool ORNAInstallationRollback::rollBack()
         if (!lstatPath(firstCreated, status))
             return true;
         const QFileInfo created(firstCreated);
-        const int parent = ::open(QFile::encodeName(created.path()).constData(),
-                                  O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const int parent = openDirectory(created.path());
         const bool removed =
             parent >= 0 &&
             removeEntry(parent, QFile::encodeName(created.fileName()), status.st_dev);
@@ -133,8 +143,7 @@ bool ORNAInstallationRollback::rollBack()
             ::close(parent);
         return removed;
     }
-    const int root =
-        ::open(QFile::encodeName(target).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int root = openDirectory(target);
     if (root < 0)
         return !lstatPath(target, status);
     const bool removed =
@@ -154,11 +163,7 @@ bool ORNAInstallationRollback::rollBackDirectory(int directory, const QByteArray
             continue;
         }
         // What was there before stays; a directory that was there may hold new entries.
-        struct stat status;
-        if (::fstatat(directory, name.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0 ||
-            !S_ISDIR(status.st_mode) || status.st_dev != device)
-            continue;
-        const int child = openDirectoryAt(directory, name.constData());
+        const int child = openSubdirectory(directory, name, device);
         if (child < 0)
             continue;
         removed = rollBackDirectory(child, relative + '/', device) && removed;
