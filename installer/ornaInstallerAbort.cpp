@@ -61,7 +61,11 @@ bool ORNAInstaller::createUninstallerIfEnabled()
 
 void ORNAInstaller::stopWatchingSignals()
 {
-    delete signalWatcher;
+    if (!signalWatcher)
+        return;
+    // This may run inside the watcher's own signal: it goes once that is over.
+    signalWatcher->stop();
+    signalWatcher->deleteLater();
     signalWatcher = nullptr;
 }
 

@@ -37,6 +37,7 @@ ORNASignalWatcher::ORNASignalWatcher(QObject *parent) : QObject(parent)
     firstCaught = 0;
     if (::pipe2(pipeEnds, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
+    active = true;
     notifier = new QSocketNotifier(pipeEnds[0], QSocketNotifier::Read, this);
     connect(notifier, &QSocketNotifier::activated, this, &ORNASignalWatcher::readPipe);
 
@@ -53,12 +54,21 @@ ORNASignalWatcher::ORNASignalWatcher(QObject *parent) : QObject(parent)
 
 ORNASignalWatcher::~ORNASignalWatcher()
 {
+    stop();
+}
+
+void ORNASignalWatcher::stop()
+{
+    if (!active)
+        return;
+    active = false;
     for (int i = 0; i < watchedCount; ++i) {
         if (installed[i])
             ::sigaction(watchedSignals[i], &previous[i], nullptr);
         installed[i] = false;
     }
-    delete notifier;
+    if (notifier)
+        notifier->setEnabled(false);
     for (int &end : pipeEnds) {
         if (end >= 0)
             ::close(end);

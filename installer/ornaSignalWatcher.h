@@ -15,8 +15,11 @@ class ORNASignalWatcher : public QObject
 
 public:
     explicit ORNASignalWatcher(QObject *parent = nullptr);
-    // Gives the three signals back their previous handling.
     ~ORNASignalWatcher() override;
+
+    // Gives the three signals back their previous handling at once; safe to call from a slot
+    // of signalCaught(), unlike deleting the watcher there.
+    void stop();
 
     // The first signal caught so far, 0 if none; known before the event loop delivers it.
     int caughtSignal() const;
@@ -32,6 +35,8 @@ private:
     void readPipe();
 
     QSocketNotifier *notifier = nullptr;
+    // Until stop(): the handlers and the pipe are this watcher's.
+    bool active = false;
 };
 
 #endif // ORNASIGNALWATCHER_H
