@@ -144,8 +144,8 @@ bool ORNAInstallationRollback::rollBack()
         return removed;
     }
     const int root = openDirectory(target);
-    if (root < 0)
-        return !lstatPath(target, status);
+    if (root < 0) // gone, or never a directory that anything could have been put into
+        return errno == ENOENT || errno == ENOTDIR;
     const bool removed =
         ::fstat(root, &status) == 0 && rollBackDirectory(root, QByteArray(), status.st_dev);
     ::close(root);

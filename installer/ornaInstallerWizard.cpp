@@ -111,10 +111,13 @@ void ORNAInstaller::showFailurePage()
     // The readme and the finish page speak of an installed product: the log ends the wizard.
     bool afterProgressPage = false;
     for (int id : wizard->pageIds()) {
-        if (afterProgressPage)
+        if (afterProgressPage) {
+            QWizardPage *page = wizard->page(id);
             wizard->removePage(id);
-        else
+            delete page;
+        } else {
             afterProgressPage = wizard->page(id) == progressPage;
+        }
     }
     finishPage = nullptr;
 }
