@@ -98,7 +98,7 @@ private:
     // failed.
     void showFailurePage();
 
-    // Stopping and undoing.
+    // Running the archive script, stopping it, undoing what it did.
     void startProcessGroup(const QString &directory);
     void waitForInstallationEnd();
     bool createUninstallerIfEnabled();
