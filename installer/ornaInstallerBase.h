@@ -47,8 +47,8 @@ public Q_SLOTS:
 
 protected:
     // Sets up the wizard shared by both engines: style, pictures, page-change connection. It
-    // takes window (a parentless wizard) when one is given, else it creates a plain one.
-    void createWizard(QWizard *window = nullptr);
+    // takes ownWizard (a parentless wizard) when one is given, else it creates a plain one.
+    void createWizard(QWizard *ownWizard = nullptr);
 
     ORNAInstallerSettings settings;
     QString applicationDirectory;

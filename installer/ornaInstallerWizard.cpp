@@ -36,6 +36,7 @@ void ORNAInstaller::addPages()
     }
     installDirectoryPage = new ORNAInstallDirectoryPage(
         settings.productTitle, proposedInstallDirectory(), settings.hasLinks);
+    installDirectoryPage->setRefusalRulesApplied(!forcePrefix && settings.uninstallerEnabled);
     wizard->addPage(installDirectoryPage);
     summaryPage = new ORNASummaryPage;
     wizard->addPage(summaryPage);
@@ -75,6 +76,10 @@ void ORNAInstaller::currentPageChanged(int id)
         summaryPage->setSummaryText(summaryText());
     else if (page == progressPage)
         progressPageEntered();
+    // Going back would only offer another directory for an installation already under way
+    // or done; the toolkit enables Back again on every page change.
+    if (installationRequested)
+        wizard->button(QWizard::BackButton)->setEnabled(false);
 }
 
 QString ORNAInstaller::summaryText() const

@@ -13,7 +13,9 @@ ORNAProgressPage::ORNAProgressPage(const QString &productTitle, QWidget *parent)
     setTitle(QStringLiteral("Installing ") + productTitle + QStringLiteral(" ..."));
     setSubTitle(QStringLiteral(" "));
     progressBar = new QProgressBar;
+    progressBar->setAccessibleName(QStringLiteral("Installation progress"));
     logEdit = new ORNALogView;
+    logEdit->setAccessibleName(QStringLiteral("Installation log"));
     statusLabel = ORNAPageWidgets::wordWrappedLabel(QStringLiteral("Progress"));
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(statusLabel);

@@ -40,7 +40,7 @@ for object in "$bundle"/*; do
     done < <(LD_LIBRARY_PATH=$bundle ldd "$object")
 done
 
-for plugin in libqxcb.so libqoffscreen.so; do
+for plugin in libqwayland-generic.so libxdg-shell.so libbradient.so libqxcb.so libqoffscreen.so; do
     [[ -f $bundle/$plugin ]] || fail "plug-in $plugin missing"
 done
 

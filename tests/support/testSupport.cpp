@@ -58,8 +58,10 @@ QProcessEnvironment sandboxEnvironment(const QString &home, bool keepDisplay)
     environment.insert(QStringLiteral("XDG_UTILS_INSTALL_MODE"), QStringLiteral("user"));
     environment.insert(QStringLiteral("GSETTINGS_BACKEND"), QStringLiteral("keyfile"));
     environment.remove(QStringLiteral("XDG_CONFIG_DIRS"));
-    if (!keepDisplay)
+    if (!keepDisplay) {
         environment.remove(QStringLiteral("DISPLAY"));
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    }
     return environment;
 }
 

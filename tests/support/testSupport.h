@@ -32,7 +32,8 @@ QString sourcePath(const QString &relative = QString());
 
 // An environment whose HOME, XDG directories and gsettings store all lie below home, so that
 // xdg-utils and gsettings register nothing outside it (also when the tests run as root).
-// Creates home/Desktop and the XDG directories. DISPLAY is removed unless keepDisplay.
+// Creates home/Desktop and the XDG directories. DISPLAY and WAYLAND_DISPLAY are removed unless
+// keepDisplay.
 QProcessEnvironment sandboxEnvironment(const QString &home, bool keepDisplay = false);
 
 // Writes an executable script (bash) to path; returns false if it could not be written.

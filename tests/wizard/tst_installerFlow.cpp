@@ -61,8 +61,8 @@ class InstallerFlowTest : public QObject
 private Q_SLOTS:
     void initTestCase();
     void demoInstallationThroughThePages();
-    void reenteringWhileRunningDoesNotRestart();
-    void refusedDirectoryStaysBlocked();
+    void noWayBackWhileRunning();
+    void lateErrorStaysOnProgressPage();
     void emptyFileCountKeepsBarWithoutRange();
     void cancelDuringCopy_data();
     void cancelDuringCopy();
@@ -89,21 +89,7 @@ void InstallerFlowTest::initTestCase()
 {
     ORNABase::initialize();
     QVERIFY(sandbox.isValid());
-    const QString home = sandbox.filePath(QStringLiteral("home"));
-    const QProcessEnvironment environment = TestSupport::sandboxEnvironment(home);
-    for (const QString &name : environment.keys())
-        if (name == QLatin1String("HOME") || name.startsWith(QLatin1String("XDG_")) ||
-            name == QLatin1String("GSETTINGS_BACKEND"))
-            qputenv(name.toUtf8().constData(), environment.value(name).toUtf8());
-    // Desktop tools, gsettings, xdg-open: recording stand-ins that touch nothing.
-    const QString bin = sandbox.filePath(QStringLiteral("bin"));
-    QDir().mkpath(bin);
-    for (const char *tool :
-         {"xdg-icon-resource", "xdg-desktop-icon", "xdg-desktop-menu", "gsettings", "xdg-open"})
-        WizardTest::writeRecordingScript(bin + QLatin1Char('/') + QLatin1String(tool),
-                                         sandbox.filePath(QLatin1String(tool) + ".record"));
-    qputenv("PATH", (bin + QLatin1Char(':')).toUtf8() + qgetenv("PATH"));
-
+    WizardTest::sandboxThisProcess(sandbox.path());
     staging = sandbox.filePath(QStringLiteral("installer"));
     QDir().mkpath(staging);
     const QString demo = TestSupport::sourcePath(QStringLiteral("examples/demo/installer"));
@@ -220,12 +206,9 @@ void InstallerFlowTest::demoInstallationThroughThePages()
         QVERIFY2(QFile::exists(target + QLatin1Char('/') + file), qPrintable(file));
     QVERIFY(QFile::exists(target + QStringLiteral("/Uninstaller/LinuxInstaller")));
 
-    // Back and forth after the end starts nothing and blocks nothing.
-    click(wizard, QWizard::BackButton);
-    click(wizard, QWizard::NextButton);
-    QTest::qWait(100);
+    // No way back to another directory after the end.
+    QVERIFY(!wizard->button(QWizard::BackButton)->isEnabled());
     QCOMPARE(countOf(WizardTest::logText(progress), QStringLiteral("Finished.")), 1);
-    QVERIFY(wizard->button(QWizard::NextButton)->isEnabled());
 
     // The product's starter records how it was started; so does xdg-open.
     const QString starterRecord = sandbox.filePath(QStringLiteral("starter.record"));
@@ -247,7 +230,7 @@ void InstallerFlowTest::demoInstallationThroughThePages()
              target.toUtf8() + "/doc/README.txt\ncwd=" + target.toUtf8() + "\n");
 }
 
-void InstallerFlowTest::reenteringWhileRunningDoesNotRestart()
+void InstallerFlowTest::noWayBackWhileRunning()
 {
     InstallerOptions options;
     options.installScript = writeSlowScript(QStringLiteral("slow.sh"), 15);
@@ -257,9 +240,8 @@ void InstallerFlowTest::reenteringWhileRunningDoesNotRestart()
     QWizard *wizard = installer.wizardWindow();
     driveToProgressPage(installer, sandbox.filePath(QStringLiteral("slow-target")));
     QTRY_VERIFY(installer.isInstallationRunning());
-    click(wizard, QWizard::BackButton);
-    click(wizard, QWizard::NextButton);
-    QVERIFY(installer.isInstallationRunning());
+    // Nothing leads back to the settings while the script runs.
+    QVERIFY(!wizard->button(QWizard::BackButton)->isEnabled());
     QVERIFY(!wizard->button(QWizard::NextButton)->isEnabled());
     QVERIFY(!wizard->button(QWizard::FinishButton)->isEnabled());
     QWizardPage *progress = installer.progressPageWidget();
@@ -274,38 +256,25 @@ void InstallerFlowTest::reenteringWhileRunningDoesNotRestart()
     QVERIFY(wizard->button(QWizard::FinishButton)->isEnabled());
 }
 
-void InstallerFlowTest::refusedDirectoryStaysBlocked()
+void InstallerFlowTest::lateErrorStaysOnProgressPage()
 {
-    const QString occupied = sandbox.filePath(QStringLiteral("occupied"));
-    QDir().mkpath(occupied);
-    TestSupport::writeScript(occupied + QStringLiteral("/file"), "");
+    // Accepted on the settings page; only the creation finds that a file is in the way.
+    const QString blocked = sandbox.filePath(QStringLiteral("a-file"));
+    TestSupport::writeScript(blocked, "");
+    const QString target = blocked + QStringLiteral("/Tool");
     InstallerOptions options;
     options.installScript = writeSlowScript(QStringLiteral("never.sh"), 1);
     TestInstaller installer(options, plainSettings());
     installer.setupWizard();
     QWizard *wizard = installer.wizardWindow();
-    driveToProgressPage(installer, occupied);
+    driveToProgressPage(installer, target);
     QWizardPage *progress = installer.progressPageWidget();
-    const QString error = QStringLiteral("Error: The installation directory '") + occupied +
-                          QStringLiteral("' is not empty.");
-    QTRY_COMPARE(WizardTest::redParagraphs(progress).value(0), error);
-    QCOMPARE(WizardTest::logText(progress),
-             error + QStringLiteral("\n\nYou can force the installation by passing the "
-                                    "--force-prefix command line option.\nWARNING: The "
-                                    "uninstaller will delete the installation directory "
-                                    "completely.\n"));
+    const QString error =
+        QStringLiteral("Error: Failed to create installation directory: ") + target;
+    QTRY_COMPARE(WizardTest::redParagraphs(progress), QStringList{error});
     QVERIFY(!wizard->button(QWizard::NextButton)->isEnabled());
     QVERIFY(!wizard->button(QWizard::FinishButton)->isEnabled());
-
-    // Going back and returning neither retries nor lets the user past the page.
-    click(wizard, QWizard::BackButton);
-    click(wizard, QWizard::NextButton);
-    QTest::qWait(100);
-    QCOMPARE(WizardTest::redParagraphs(progress).count(error), 1);
-    QVERIFY(!wizard->button(QWizard::NextButton)->isEnabled());
-    QVERIFY(!wizard->button(QWizard::FinishButton)->isEnabled());
-    QCOMPARE(QDir(occupied).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
-             QStringList{QStringLiteral("file")});
+    QVERIFY(!wizard->button(QWizard::BackButton)->isEnabled());
 }
 
 void InstallerFlowTest::emptyFileCountKeepsBarWithoutRange()

@@ -23,6 +23,7 @@ public:
         : ORNAUninstaller(InstallerOptions(), applicationDirectory)
     {
         settings.productTitle = productTitle;
+        runningProgram = applicationDirectory + QStringLiteral("/LinuxInstaller");
     }
     bool isConfirmed() const { return confirmed; }
 };
@@ -82,6 +83,8 @@ void UninstallerWizardTest::init()
     QDir().mkpath(installation + QStringLiteral("/Uninstaller"));
     QDir().mkpath(installation + QStringLiteral("/bin"));
     TestSupport::writeScript(installation + QStringLiteral("/bin/tool"), "");
+    TestSupport::writeScript(installation + QStringLiteral("/Uninstaller/LinuxInstaller"), "");
+    TestSupport::writeScript(installation + QStringLiteral("/uninstall"), "");
 }
 
 void UninstallerWizardTest::pages_data()

@@ -47,6 +47,15 @@ void answerMessageBox(QMessageBox::StandardButton answer, MessageBoxSeen *seen);
 // Rejects (cancels) the next modal dialog, from the event loop.
 void cancelNextDialog(bool *seen);
 
+// Gives this process a HOME and XDG directories below root and puts recording stand-ins for
+// the desktop tools, gsettings and xdg-open (each writes root/<tool>.record) first in PATH.
+void sandboxThisProcess(const QString &root);
+
+// Visible labels, buttons and fields of the window that are smaller than they ask to be
+// (word-wrapped labels: narrower than their minimum or lower than their text needs), each as
+// "class 'text' size < wanted".
+QStringList clippedWidgets(QWidget *window);
+
 // Writes a script that appends its arguments, one per line, and its working directory to
 // recordFile; returns its path.
 QString writeRecordingScript(const QString &path, const QString &recordFile);
