@@ -2,17 +2,20 @@
 
 #include "installerOptions.h"
 #include "ornaProgressPage.h"
+#include "ornaSignalWatcher.h"
 #include "ornaTargetDirectory.h"
 #include "ornaUtils.h"
 
 #include <QAbstractButton>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStringDecoder>
 #include <QWizard>
 
 #include <cstring>
+#include <unistd.h>
 
 namespace {
 
@@ -72,8 +75,10 @@ ORNAInstaller::~ORNAInstaller()
     // reaches no slot of it.
     if (installProcess) {
         installProcess->disconnect(this);
+        terminateProcessGroup();
         delete installProcess;
     }
+    delete signalWatcher;
 }
 
 bool ORNAInstaller::installFromConsole()
@@ -101,15 +106,42 @@ bool ORNAInstaller::installInto(const QString &directory, bool waitForFinish)
 
     logMessage(QStringLiteral("Installing ") + settings.productTitle + QStringLiteral(" in ") +
                directory + QStringLiteral("..."));
+    // From here on an interruption is undone: what is there now is remembered first.
+    signalWatcher = new ORNASignalWatcher(this);
+    connect(signalWatcher, &ORNASignalWatcher::signalCaught, this, &ORNAInstaller::interrupt);
+    rollback.recordBefore(directory);
     if (!QFileInfo(directory).isDir() && !ORNAUtils::makePath(directory)) {
         logError(QStringLiteral("Error: Failed to create installation directory: ") + directory);
+        rollBackInstallation(false);
+        stopWatchingSignals();
         return false;
     }
 
     installationRunning = true;
     installationFailed = false;
+    startProcessGroup(directory);
+    if (!installProcess->waitForStarted(startTimeoutMs)) {
+        installationRunning = false;
+        logError(QStringLiteral("Error: Failed to start installation process: ") +
+                 installProcess->errorString());
+        rollBackInstallation(false);
+        stopWatchingSignals();
+        return false;
+    }
+    if (waitForFinish)
+        waitForInstallationEnd();
+    return true;
+}
+
+void ORNAInstaller::startProcessGroup(const QString &directory)
+{
     delete installProcess;
     installProcess = new QProcess(this);
+    // A process group of its own: the terminal's Ctrl-C reaches only the installer, which then
+    // stops the script's whole pipeline at once and still reads every line it has written.
+    installProcess->setChildProcessModifier([] { ::setpgid(0, 0); });
+    // Outside the terminal's foreground group, reading the terminal would stop the script.
+    installProcess->setStandardInputFile(QProcess::nullDevice());
     installProcess->start(QStringLiteral("bash"),
                           {installScript, QStringLiteral("--install"), directory, tempDirectory},
                           QIODevice::ReadOnly);
@@ -118,16 +150,14 @@ bool ORNAInstaller::installInto(const QString &directory, bool waitForFinish)
     connect(installProcess, &QProcess::readyReadStandardError, this,
             &ORNAInstaller::readInstallProcessError);
     connect(installProcess, &QProcess::finished, this, &ORNAInstaller::installProcessFinished);
+}
 
-    if (!installProcess->waitForStarted(startTimeoutMs)) {
-        installationRunning = false;
-        logError(QStringLiteral("Error: Failed to start installation process: ") +
-                 installProcess->errorString());
-        return false;
-    }
-    if (waitForFinish)
-        installProcess->waitForFinished(-1);
-    return true;
+void ORNAInstaller::waitForInstallationEnd()
+{
+    QEventLoop loop;
+    connect(this, &ORNAInstaller::installationEnded, &loop, &QEventLoop::quit);
+    if (installationRunning)
+        loop.exec();
 }
 
 bool ORNAInstaller::callExistingUninstaller(const QString &directory)
@@ -194,32 +224,47 @@ void ORNAInstaller::readInstallProcessError()
 
 void ORNAInstaller::installProcessFinished()
 {
+    // While the user is asked whether to cancel, the answer decides what comes next.
+    if (cancelQuestionOpen) {
+        finishPending = true;
+        return;
+    }
     installationRunning = false;
     readInstallProcessOutput();
     readInstallProcessError();
 
-    // The script's own failure must not pass for success; the part it did install is still
-    // finished, so that the uninstaller can remove it.
+    bool complete = true;
     if (installProcess->exitStatus() == QProcess::CrashExit) {
-        installationFailed = true;
+        complete = false;
         logError(QStringLiteral("Error: The installation script crashed."));
     } else if (installProcess->exitCode() != 0) {
-        installationFailed = true;
+        complete = false;
         logError(QStringLiteral("Error: The installation script failed with exit code ") +
                  QString::number(installProcess->exitCode()) + QLatin1Char('.'));
     }
+    // Without a complete uninstaller the tree could be neither removed nor installed into.
+    complete = complete && createUninstallerIfEnabled();
+    if (signalWatcher && signalWatcher->caughtSignal() != 0) {
+        interrupt(signalWatcher->caughtSignal());
+        return;
+    }
+    stopWatchingSignals();
+    if (complete)
+        finishInstalledTree();
+    else
+        failInstallation();
 
-    finishSteps();
     logMessage(QStringLiteral("Finished."));
-    if (progressPage)
+    if (progressPage && complete)
         progressPage->setProgressToMaximum();
     logToPage = false;
     if (wizard) {
         if (QAbstractButton *next = wizard->button(QWizard::NextButton))
-            next->setEnabled(true);
+            next->setEnabled(complete);
         if (QAbstractButton *finish = wizard->button(QWizard::FinishButton))
             finish->setEnabled(true);
     }
+    emit installationEnded();
 }
 
 void ORNAInstaller::logMessage(const QString &message)

@@ -17,9 +17,9 @@ void setPicture(QWizard *wizard, QWizard::WizardPixmap which, const QString &pat
 
 } // namespace
 
-void ORNAInstallerBase::createWizard()
+void ORNAInstallerBase::createWizard(QWizard *ownWizard)
 {
-    wizard = new QWizard(nullptr, Qt::WindowFlags());
+    wizard = ownWizard ? ownWizard : new QWizard(nullptr, Qt::WindowFlags());
     // Both engines have the slot; the string form finds the one of the actual engine.
     connect(wizard, SIGNAL(currentIdChanged(int)), this, SLOT(currentPageChanged(int)));
     wizard->setWizardStyle(QWizard::ModernStyle);

@@ -1,6 +1,7 @@
 #include "ornaInstaller.h"
 
 #include "ornaFinishInstallationPage.h"
+#include "ornaGuardedWizard.h"
 #include "ornaInstallDirectoryPage.h"
 #include "ornaLicensePage.h"
 #include "ornaProgressPage.h"
@@ -17,7 +18,7 @@ void ORNAInstaller::setupWizard()
 {
     if (wizard != nullptr)
         return;
-    createWizard();
+    createWizard(new ORNAGuardedWizard([this] { return confirmCancel(); }));
     wizard->setWindowTitle(QStringLiteral("Installing ") + settings.productTitle);
     addPages();
     connect(wizard->button(QWizard::FinishButton), SIGNAL(clicked()), this,
@@ -103,6 +104,27 @@ void ORNAInstaller::progressPageEntered()
     installationRequested = true;
     // Later, so that the page is drawn before the work begins.
     QTimer::singleShot(10, this, SLOT(startInstallation()));
+}
+
+void ORNAInstaller::showFailurePage()
+{
+    progressPage->showFailure(QStringLiteral("Installation Failed"),
+                              settings.productTitle +
+                                  QStringLiteral(" could not be installed.\n\nThe log below "
+                                                 "says what went wrong. Click Finish to close "
+                                                 "the installer."));
+    // The readme and the finish page speak of an installed product: the log ends the wizard.
+    bool afterProgressPage = false;
+    for (int id : wizard->pageIds()) {
+        if (afterProgressPage) {
+            QWizardPage *page = wizard->page(id);
+            wizard->removePage(id);
+            delete page;
+        } else {
+            afterProgressPage = wizard->page(id) == progressPage;
+        }
+    }
+    finishPage = nullptr;
 }
 
 void ORNAInstaller::startInstallation()

@@ -35,13 +35,7 @@ QByteArray settingsText(bool uninstallerEnabled)
            (uninstallerEnabled ? "true" : "false") + "\n}\n";
 }
 
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           file.write(bytes) == bytes.size();
-}
+using TestSupport::writeFile;
 
 // The product of the test archives: blanks, quotes and non-ASCII letters in names, an
 // executable, a private file and a symbolic link.
@@ -79,24 +73,12 @@ private:
 
     QString makeInstallerDirectory(const QString &name, bool uninstallerEnabled)
     {
-        const QString directory = work(name);
-        QDir().mkpath(directory);
-        QFile::remove(directory + QStringLiteral("/LinuxInstaller"));
-        if (!QFile::copy(TestSupport::binaryPath(QStringLiteral("LinuxInstaller")),
-                         directory + QStringLiteral("/LinuxInstaller")))
-            return QString();
-        writeFile(directory + QStringLiteral("/installer.settings"),
-                  settingsText(uninstallerEnabled));
-        return directory;
+        return TestSupport::makeInstallerDirectory(work(name), settingsText(uninstallerEnabled));
     }
 
     QString makeArchive(const QString &name, const QString &installer)
     {
-        const QString archive = work(name);
-        const ProcessResult made = TestSupport::runProgram(
-            QStringLiteral("bash"), {TestSupport::sourcePath(QStringLiteral("tools/make-archive")),
-                                     work(QStringLiteral("product")), installer, archive});
-        return made.exitCode == 0 ? archive : QString();
+        return TestSupport::makeArchive(work(QStringLiteral("product")), installer, work(name));
     }
 
     // Runs an archive with HOME and TMPDIR of its own (home and tmp are created), further
@@ -490,11 +472,14 @@ private Q_SLOTS:
             << QByteArray() << 0;
         QTest::newRow("script fails")
             << QByteArray("echo copied; echo 'disk full' >&2; exit 3\n") << false
-            << QByteArray("disk full\nError: The installation script failed with exit code 3.\n")
+            << QByteArray("disk full\nError: The installation script failed with exit code 3.\n"
+                          "Removing what was installed in PREFIX...\n")
             << QByteArray("USAGE") << 1;
         QTest::newRow("script crashes")
             << QByteArray("kill -SEGV $$\n") << false
-            << QByteArray("Error: The installation script crashed.\n") << QByteArray("USAGE") << 1;
+            << QByteArray("Error: The installation script crashed.\nRemoving what was installed "
+                          "in PREFIX...\n")
+            << QByteArray("USAGE") << 1;
     }
 
     void scriptOutput()
@@ -513,7 +498,8 @@ private Q_SLOTS:
         QCOMPARE(result.standardOutput, installing(target) + between + "Finished.\n" + after);
         QCOMPARE(result.standardError, QByteArray());
         QCOMPARE(result.exitCode, exitCode);
-        QVERIFY(QFileInfo(target).isDir());
+        // A failed installation takes the directory it created with it.
+        QCOMPARE(QFileInfo::exists(target), exitCode == 0);
     }
 
     void noPrefixInConsoleMode()

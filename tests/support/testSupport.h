@@ -48,6 +48,17 @@ QByteArray readAll(const QString &path);
 // A FIFO that nobody writes to, made once per test program: reading it would block for ever.
 QString unwrittenFifo();
 
+// Writes a whole file, creating its directory; false if not everything could be written.
+bool writeFile(const QString &path, const QByteArray &bytes);
+
+// An installer directory as a product maker lays it out: a copy of the built LinuxInstaller
+// and the given installer.settings. Returns the directory, or empty on failure.
+QString makeInstallerDirectory(const QString &directory, const QByteArray &settings);
+
+// Builds an archive with tools/make-archive; returns its path, or empty on failure.
+QString makeArchive(const QString &product, const QString &installerDirectory,
+                    const QString &archive);
+
 } // namespace TestSupport
 
 #endif // TESTSUPPORT_H
