@@ -166,12 +166,15 @@ bool ORNAInstaller::callExistingUninstaller(const QString &directory)
         return true;
     logMessage(QStringLiteral("Calling ") + directory + QStringLiteral("/uninstall..."));
 
+    // Started by its path in the directory as given, not as "./uninstall": through a prefix
+    // that is a link it then knows that the link leads to it, and keeps the link's directory.
+    const QString program = QDir(directory).absoluteFilePath(QStringLiteral("uninstall"));
     QProcess process;
     process.setWorkingDirectory(directory);
     QStringList arguments = {QStringLiteral("--mode"), QStringLiteral("console")};
     if (verbose)
         arguments << QStringLiteral("--verbose");
-    process.start(QStringLiteral("./uninstall"), arguments, QIODevice::ReadOnly);
+    process.start(program, arguments, QIODevice::ReadOnly);
     if (!process.waitForStarted(startTimeoutMs)) {
         logError(QStringLiteral("Error: Uninstaller did not start: ") + process.errorString());
         return false;

@@ -405,6 +405,23 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(target + QStringLiteral("/bin/tool")));
     }
 
+    // A prefix that is a link: the previous installation is removed through the link, which
+    // keeps leading to the directory the new installation then fills.
+    void reinstallThroughLinkPrefix()
+    {
+        const QString real = freshDirectory(QStringLiteral("linked"));
+        const QString link = work(QStringLiteral("link") + QString::number(m_counter));
+        QVERIFY(QFile::link(real, link));
+        for (int run = 1; run <= 2; ++run) {
+            const ProcessResult result =
+                consoleInstall(m_archive, link, freshDirectory(QStringLiteral("tmp")));
+            QVERIFY2(result.exitCode == 0, result.standardOutput + result.standardError);
+            QVERIFY(QFileInfo(link).isSymLink());
+            QVERIFY(QFile::exists(real + QStringLiteral("/bin/tool")));
+            QVERIFY(QFile::exists(real + QStringLiteral("/uninstall")));
+        }
+    }
+
     void uninstallScriptIgnoredWithoutUninstaller()
     {
         const QString target = freshDirectory(QStringLiteral("nouninstaller"));

@@ -16,17 +16,7 @@
 
 namespace {
 
-class TestUninstaller : public ORNAUninstaller
-{
-public:
-    TestUninstaller(const QString &applicationDirectory, const QString &productTitle)
-        : ORNAUninstaller(InstallerOptions(), applicationDirectory)
-    {
-        settings.productTitle = productTitle;
-        runningProgram = applicationDirectory + QStringLiteral("/LinuxInstaller");
-    }
-    bool isConfirmed() const { return confirmed; }
-};
+using WizardTest::TestUninstaller;
 
 bool buttonsEnabled(QWizard *wizard)
 {

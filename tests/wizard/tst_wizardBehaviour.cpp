@@ -214,7 +214,10 @@ void WizardBehaviourTest::uninstallerPagesFit()
 {
     const QString installed = sandbox.filePath(QStringLiteral("installed"));
     QDir().mkpath(installed + QStringLiteral("/Uninstaller"));
-    ORNAUninstaller uninstaller(demoOptions(QString()), installed + QStringLiteral("/Uninstaller"));
+    TestSupport::writeScript(installed + QStringLiteral("/Uninstaller/LinuxInstaller"), "");
+    TestSupport::writeScript(installed + QStringLiteral("/uninstall"), "");
+    WizardTest::TestUninstaller uninstaller(demoOptions(QString()),
+                                            installed + QStringLiteral("/Uninstaller"));
     uninstaller.setupWizard();
     uninstaller.showWizard();
     QWizard *wizard = uninstaller.wizardWindow();

@@ -1,6 +1,9 @@
 #ifndef WIZARDTESTSUPPORT_H
 #define WIZARDTESTSUPPORT_H
 
+#include "installerOptions.h"
+#include "ornaUninstaller.h"
+
 #include <QMessageBox>
 #include <QPushButton>
 #include <QString>
@@ -14,6 +17,24 @@ class QWizard;
 class QWizardPage;
 
 namespace WizardTest {
+
+// An uninstaller whose running program is applicationDirectory/LinuxInstaller, so that a test
+// tree holding that file and an uninstall script counts as its installation.
+class TestUninstaller : public ORNAUninstaller
+{
+public:
+    TestUninstaller(const InstallerOptions &options, const QString &applicationDirectory)
+        : ORNAUninstaller(options, applicationDirectory)
+    {
+        runningProgram = applicationDirectory + QStringLiteral("/LinuxInstaller");
+    }
+    TestUninstaller(const QString &applicationDirectory, const QString &productTitle)
+        : TestUninstaller(InstallerOptions(), applicationDirectory)
+    {
+        settings.productTitle = productTitle;
+    }
+    bool isConfirmed() const { return confirmed; }
+};
 
 // Clicks a wizard button as a user would.
 void click(QWizard *wizard, int which);
