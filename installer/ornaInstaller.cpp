@@ -15,6 +15,7 @@
 #include <QWizard>
 
 #include <cstring>
+#include <functional>
 #include <unistd.h>
 
 namespace {
@@ -190,12 +191,30 @@ bool ORNAInstaller::callExistingUninstaller(const QString &directory)
             logError(decodeLine(data, length));
         });
     };
+    const bool shown = wizard && wizard->isVisible();
+    if (shown)
+        waitWithEventLoop(process, passOn);
     while (process.state() != QProcess::NotRunning) {
         passOn(false);
         process.waitForFinished(uninstallerPollMs);
     }
     passOn(true);
-    return true;
+    // A window closed meanwhile is a cancel before the start: the old installation is gone,
+    // the new one does not begin.
+    return !shown || wizard->isVisible();
+}
+
+void ORNAInstaller::waitWithEventLoop(QProcess &process, const std::function<void(bool)> &passOn)
+{
+    // The window stays drawn and the log fills while the old uninstaller runs. Should the
+    // application quit meanwhile, the loop returns early and the caller waits for the rest.
+    QEventLoop loop;
+    connect(&process, &QProcess::readyReadStandardOutput, &loop, [&passOn] { passOn(false); });
+    connect(&process, &QProcess::readyReadStandardError, &loop, [&passOn] { passOn(false); });
+    connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+    if (process.state() != QProcess::NotRunning)
+        loop.exec();
+    process.disconnect(&loop);
 }
 
 void ORNAInstaller::readInstallProcessOutput()

@@ -4,6 +4,8 @@
 #include "ornaInstallationRollback.h"
 #include "ornaInstallerBase.h"
 
+#include <functional>
+
 class QProcess;
 class ORNASignalWatcher;
 class ORNAFinishInstallationPage;
@@ -100,6 +102,8 @@ private:
 
     // Running the archive script, stopping it, undoing what it did.
     void startProcessGroup(const QString &directory);
+    // Turns the event loop until the old uninstaller ends, passing its lines on as they come.
+    void waitWithEventLoop(QProcess &process, const std::function<void(bool)> &passOn);
     void waitForInstallationEnd();
     bool createUninstallerIfEnabled();
     void stopWatchingSignals();

@@ -7,9 +7,12 @@
 #include "ornaUnityLauncher.h"
 
 #include <QAbstractButton>
+#include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QThread>
 #include <QWizard>
 
 namespace {
@@ -160,11 +163,38 @@ bool ORNAUninstaller::removeInstallation()
         showRefusal(refusal);
         return false;
     }
-    if (installation)
-        removeDesktopEntries();
-    logMessage(QStringLiteral("Deleting the installation directory ") + installDirectory +
-               QStringLiteral("..."));
-    return deleteInstallationDirectory();
+    const ORNADeletionGuard::Refusal deletion = ORNADeletionGuard::refusalFor(installDirectory);
+    bool removed = false;
+    runWork([&] {
+        if (installation)
+            removeDesktopEntries();
+        logMessage(QStringLiteral("Deleting the installation directory ") + installDirectory +
+                   QStringLiteral("..."));
+        if (!deletion.refused())
+            removed = removeInstallationTree();
+    });
+    if (deletion.refused())
+        showRefusal(deletion);
+    return removed;
+}
+
+void ORNAUninstaller::runWork(const std::function<void()> &work)
+{
+    if (!wizard) {
+        work();
+        return;
+    }
+    // In a thread of its own, so that the window stays drawn, the busy bar moves and the log
+    // fills; the lines come back queued, in order, before the thread's end.
+    QThread *worker = QThread::create(work);
+    QEventLoop loop;
+    connect(worker, &QThread::finished, &loop, &QEventLoop::quit);
+    worker->start();
+    loop.exec();
+    // The loop also ends when the application quits: the work is never cut off half-way.
+    worker->wait();
+    delete worker;
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
 }
 
 bool ORNAUninstaller::uninstall()
@@ -185,8 +215,18 @@ bool ORNAUninstaller::uninstall()
     return result;
 }
 
+bool ORNAUninstaller::passedToOwnThread(const std::function<void()> &log)
+{
+    if (QThread::currentThread() == thread())
+        return false;
+    QMetaObject::invokeMethod(this, log, Qt::QueuedConnection);
+    return true;
+}
+
 void ORNAUninstaller::logMessage(const QString &message)
 {
+    if (passedToOwnThread([this, message] { ORNAUninstaller::logMessage(message); }))
+        return;
     if (logToPage && progressPage)
         progressPage->appendMessage(message);
     else
@@ -195,6 +235,8 @@ void ORNAUninstaller::logMessage(const QString &message)
 
 void ORNAUninstaller::logError(const QString &message)
 {
+    if (passedToOwnThread([this, message] { ORNAUninstaller::logError(message); }))
+        return;
     if (logToPage && progressPage)
         progressPage->appendError(message);
     else

@@ -2,8 +2,10 @@
 # The wizard's installation of a large generated product against the console installation of
 # the same payload, both with and without --verbose (every line logged to the page or printed),
 # and the progress page's responsiveness meanwhile. Runs alternate; prints the figures.
+# Then, with an uninstaller in the product, an installation over a previous one (its removal
+# first, then the copy) and the uninstaller wizard, each against the same run on the console.
 # Targets: wizard at most 1.2 times the console without --verbose, at most 2 times with it;
-# no gap of more than 100 ms between the ticks of a 10 ms timer.
+# no gap of more than 100 ms between the ticks of a 10 ms timer, in any phase.
 #
 #   benchmarks/wizard/run.sh [BUILD_DIR] [FILES] [RUNS]
 set -euo pipefail
@@ -56,3 +58,41 @@ for variant in quiet verbose; do
     printf '%s median: console %.3f s, wizard %.3f s, ratio %.2f; longest timer gap %s ms, longest paint gap %s ms\n' \
         "$variant" "$mc" "$mw" "$(echo "$mw / $mc" | bc -l)" "$ticks" "$paints"
 done
+
+wizard_uninstall() { # INSTALLATION
+    QT_QPA_PLATFORM=offscreen "$harness" --uninstall "$1" >>"$work/figures" 2>"$work/harness.log" ||
+        { cat "$work/harness.log" >&2; return 1; }
+}
+
+sed -i 's/uninstallerEnabled = false/uninstallerEnabled = true/' "$settings"
+consoleTimes=() wizardTimes=() consoleRemovals=() wizardRemovals=()
+: >"$work/figures"
+for ((i = 1; i <= runs; i++)); do
+    rm -rf -- "$work/c" "$work/w"
+    console_run "$work/c" >/dev/null
+    console_run "$work/w" >/dev/null
+    sync
+    consoleTimes+=("$(timeit console_run "$work/c")")
+    wizardTimes+=("$(timeit wizard_run "$work/w")")
+    install=$(tail -n 1 "$work/figures")
+    sync
+    consoleRemovals+=("$(timeit "$work/c/uninstall" --mode console)")
+    wizardRemovals+=("$(timeit wizard_uninstall "$work/w")")
+    [[ ! -e $work/c && ! -e $work/w ]] || { echo "uninstallation incomplete" >&2; exit 1; }
+    printf 'over previous run %d: console %.3f s, wizard %.3f s (%s)\n' "$i" \
+        "${consoleTimes[-1]}" "${wizardTimes[-1]}" "$install"
+    printf 'uninstall run %d: console %.3f s, wizard %.3f s (%s)\n' "$i" \
+        "${consoleRemovals[-1]}" "${wizardRemovals[-1]}" "$(tail -n 1 "$work/figures")"
+done
+mc=$(median "${consoleTimes[@]}")
+mw=$(median "${wizardTimes[@]}")
+printf 'over previous median: console %.3f s, wizard %.3f s, ratio %.2f; longest timer gap removal %s ms, copy %s ms\n' \
+    "$mc" "$mw" "$(echo "$mw / $mc" | bc -l)" \
+    "$(awk '$1 == "install" {print $10}' "$work/figures" | sort -g | tail -n 1)" \
+    "$(awk '$1 == "install" {print $4}' "$work/figures" | sort -g | tail -n 1)"
+mc=$(median "${consoleRemovals[@]}")
+mw=$(median "${wizardRemovals[@]}")
+printf 'uninstall median: console %.3f s, wizard %.3f s, ratio %.2f; longest timer gap %s ms, longest paint gap %s ms\n' \
+    "$mc" "$mw" "$(echo "$mw / $mc" | bc -l)" \
+    "$(awk '$1 == "uninstall" {print $4}' "$work/figures" | sort -g | tail -n 1)" \
+    "$(awk '$1 == "uninstall" {print $6}' "$work/figures" | sort -g | tail -n 1)"

@@ -2,18 +2,26 @@
 // "Finished.", with the page's responsiveness while the archive script runs: the longest gap
 // between the ticks of a 10 ms timer, and between paint events of the progress bar, which the
 // timer asks to be repainted on every tick (a bar that has not changed is not painted at all,
-// so without that request a gap would only say that the script was slow).
+// so without that request a gap would only say that the script was slow). A previous
+// installation in the target is removed first: its phase has its own longest tick gap.
 //
 //   wizardBenchmark SETTINGS ARCHIVE UNPACKED_PRODUCT FILE_COUNT TARGET [--verbose]
+//   wizardBenchmark --uninstall INSTALLATION
 //
-// Prints one line: "install S ticks-max MS paint-max MS paints N".
+// Prints one line: "install S ticks-max MS paint-max MS paints N removal-ticks-max MS", or
+// for the uninstaller wizard, measured from its confirmation to "Done.",
+// "uninstall S ticks-max MS paint-max MS paints N".
 #include "installerOptions.h"
 #include "ornaBase.h"
 #include "ornaInstaller.h"
+#include "ornaUninstaller.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QTimer>
 #include <QWizard>
@@ -37,6 +45,8 @@ public:
         last = now;
         ++count;
     }
+    // A new phase: the longest gap starts over, the last mark stays.
+    void reset() { longest = 0; }
     double longestMs() const { return longest / 1e6; }
     int marks() const { return count; }
 
@@ -65,20 +75,118 @@ private:
     GapMeter &meter;
 };
 
-// Stops the clock when the installation reports its end.
+// Stops the clock when the installation reports its end; tells when the copy begins.
 class MeasuredInstaller : public ORNAInstaller
 {
 public:
     using ORNAInstaller::ORNAInstaller;
     std::function<void()> onFinished;
+    std::function<void()> onCopy;
 
     void logMessage(const QString &message) override
     {
         ORNAInstaller::logMessage(message);
+        if (message.startsWith(QLatin1String("Installing ")) && onCopy)
+            onCopy();
         if (message == QLatin1String("Finished.") && onFinished)
             onFinished();
     }
 };
+
+// Runs as the installation's own uninstaller would; stops the clock at "Done.".
+class MeasuredUninstaller : public ORNAUninstaller
+{
+public:
+    MeasuredUninstaller(const InstallerOptions &options, const QString &applicationDirectory)
+        : ORNAUninstaller(options, applicationDirectory)
+    {
+        runningProgram = applicationDirectory + QStringLiteral("/LinuxInstaller");
+    }
+    std::function<void()> onFinished;
+
+    void logMessage(const QString &message) override
+    {
+        ORNAUninstaller::logMessage(message);
+        if (message == QLatin1String("Done.") && onFinished)
+            onFinished();
+    }
+};
+
+// The responsiveness figures of one measured run.
+struct Meters
+{
+    QElapsedTimer clock;
+    GapMeter ticks{clock};
+    GapMeter paints{clock};
+    PaintWatcher watcher{paints};
+    QTimer ticker;
+    QProgressBar *bar = nullptr;
+    double seconds = 0;
+
+    Meters()
+    {
+        ticker.setInterval(10);
+        ticker.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&ticker, &QTimer::timeout, [this]() {
+            ticks.mark();
+            if (bar)
+                bar->update();
+        });
+    }
+    void start(QProgressBar *watched)
+    {
+        bar = watched;
+        bar->installEventFilter(&watcher);
+        clock.start();
+        ticker.start();
+    }
+    void stop(QWidget *window)
+    {
+        seconds = clock.nsecsElapsed() / 1e9;
+        ticker.stop();
+        QTimer::singleShot(0, window, &QWidget::close);
+    }
+    void print(const char *what) const
+    {
+        std::printf("%s %.3f ticks-max %.1f paint-max %.1f paints %d", what, seconds,
+                    ticks.longestMs(), paints.longestMs(), paints.marks());
+    }
+};
+
+// The uninstaller wizard on the installation: Uninstall, Yes to the question, until "Done.".
+int benchmarkUninstaller(const QString &installation)
+{
+    InstallerOptions options;
+    options.settingsFile = installation + QStringLiteral("/Uninstaller/installer.settings");
+    options.applicationDirectory = installation + QStringLiteral("/Uninstaller");
+    MeasuredUninstaller uninstaller(options, options.applicationDirectory);
+    uninstaller.setupWizard();
+    uninstaller.showWizard();
+    QWizard *wizard = uninstaller.wizardWindow();
+    if (!wizard)
+        return 1;
+    Meters meters;
+    uninstaller.onFinished = [&]() { meters.stop(wizard); };
+    QTimer::singleShot(0, [&]() {
+        QTimer::singleShot(50, [&]() {
+            auto *question = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (question == nullptr)
+                return;
+            meters.start(wizard->page(1)->findChild<QProgressBar *>());
+            question->button(QMessageBox::Yes)->click();
+        });
+        wizard->next();
+    });
+    QApplication::setQuitOnLastWindowClosed(true);
+    QApplication::exec();
+    if (meters.seconds == 0 || QDir(installation).exists()) {
+        std::fputs("the uninstallation did not finish\n", stderr);
+        return 1;
+    }
+    meters.print("uninstall");
+    std::printf("\n");
+    return 0;
+}
 
 } // namespace
 
@@ -89,9 +197,11 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     ORNABase::initialize();
     const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() == 3 && arguments.at(1) == QLatin1String("--uninstall"))
+        return benchmarkUninstaller(arguments.at(2));
     if (arguments.size() < 6) {
         std::fputs("usage: wizardBenchmark SETTINGS ARCHIVE UNPACKED_PRODUCT FILE_COUNT TARGET "
-                   "[--verbose]\n",
+                   "[--verbose]\n       wizardBenchmark --uninstall INSTALLATION\n",
                    stderr);
         return 2;
     }
@@ -114,43 +224,30 @@ int main(int argc, char **argv)
     if (!wizard)
         return 1;
 
-    QElapsedTimer clock;
-    GapMeter ticks(clock);
-    GapMeter paints(clock);
-    PaintWatcher watcher(paints);
-    QTimer ticker;
-    ticker.setInterval(10);
-    ticker.setTimerType(Qt::PreciseTimer);
-    QProgressBar *bar = nullptr;
-    QObject::connect(&ticker, &QTimer::timeout, [&ticks, &bar]() {
-        ticks.mark();
-        bar->update();
-    });
-    double seconds = 0;
-    installer.onFinished = [&]() {
-        seconds = clock.nsecsElapsed() / 1e9;
-        ticker.stop();
-        QTimer::singleShot(0, wizard, &QWizard::close);
+    Meters meters;
+    // The ticks until the copy begins belong to the removal of a previous installation.
+    double removalGapMs = 0;
+    installer.onCopy = [&]() {
+        removalGapMs = meters.ticks.longestMs();
+        meters.ticks.reset();
     };
+    installer.onFinished = [&]() { meters.stop(wizard); };
 
     // Through the pages as they come, the proposed directory kept; the progress page starts
     // the installation when it is entered.
     QTimer::singleShot(0, [&]() {
         while (!wizard->currentPage()->title().startsWith(QLatin1String("Installing ")))
             wizard->next();
-        bar = wizard->currentPage()->findChild<QProgressBar *>();
-        bar->installEventFilter(&watcher);
-        clock.start();
-        ticker.start();
+        meters.start(wizard->currentPage()->findChild<QProgressBar *>());
     });
     // The installer quits the application when its window closes.
     QApplication::setQuitOnLastWindowClosed(true);
     QApplication::exec();
-    if (seconds == 0) {
+    if (meters.seconds == 0) {
         std::fputs("the installation did not finish\n", stderr);
         return 1;
     }
-    std::printf("install %.3f ticks-max %.1f paint-max %.1f paints %d\n", seconds,
-                ticks.longestMs(), paints.longestMs(), paints.marks());
+    meters.print("install");
+    std::printf(" removal-ticks-max %.1f\n", removalGapMs);
     return installer.hasInstallationFailed() ? 1 : 0;
 }

@@ -67,6 +67,7 @@ private Q_SLOTS:
     void cancelDuringCopy_data();
     void cancelDuringCopy();
     void failedInstallationEndsOnFailurePage();
+    void previousInstallationRemovedResponsively();
 
 private:
     // Welcome, licence (accepted), settings with the directory typed in, summary, progress.
@@ -385,3 +386,25 @@ void InstallerFlowTest::failedInstallationEndsOnFailurePage()
 
 QTEST_MAIN(InstallerFlowTest)
 #include "tst_installerFlow.moc"
+
+void InstallerFlowTest::previousInstallationRemovedResponsively()
+{
+    const QString target = sandbox.filePath(QStringLiteral("previous/Tool"));
+    TestSupport::writeFile(target + QStringLiteral("/Uninstaller/LinuxInstaller"), "old\n");
+    TestSupport::writeScript(target + QStringLiteral("/uninstall"),
+                             "echo 'old one'\nsleep 0.8\necho 'old two' >&2\n"
+                             "rm -rf Uninstaller uninstall\n");
+    InstallerOptions options;
+    options.installScript = writeSlowScript(QStringLiteral("after-old.sh"), 1);
+    TestInstaller installer(options, plainSettings());
+    installer.setupWizard();
+    WizardTest::LogTicks ticks(installer.progressPageWidget(), QStringLiteral("old one"),
+                               QStringLiteral("old two"));
+    driveToProgressPage(installer, target);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        WizardTest::logText(installer.progressPageWidget()).endsWith(QStringLiteral("Finished.")),
+        20000);
+    QVERIFY2(ticks.partial >= 10, qPrintable(QString::number(ticks.partial)));
+    QVERIFY(!QFileInfo::exists(target + QStringLiteral("/Uninstaller/LinuxInstaller")));
+    QVERIFY(!installer.hasInstallationFailed());
+}

@@ -53,6 +53,7 @@ private Q_SLOTS:
     void pages();
     void noClosesWithoutTouchingAnything();
     void yesRemovesTheInstallation();
+    void windowLivesWhileRemoving();
 
 private:
     QTemporaryDir sandbox;
@@ -180,6 +181,33 @@ void UninstallerWizardTest::yesRemovesTheInstallation()
     QCOMPARE(WizardTest::logText(progress).count(QStringLiteral("Done.")), 1);
     WizardTest::click(wizard, QWizard::FinishButton);
     QVERIFY(!wizard->isVisible());
+}
+
+void UninstallerWizardTest::windowLivesWhileRemoving()
+{
+    // A desktop tool that takes its time: the page must keep turning meanwhile.
+    const QString bin = sandbox.filePath(QStringLiteral("slow-bin"));
+    TestSupport::writeFile(installation + QStringLiteral("/Uninstaller/desktopEntries/t.desktop"),
+                           "[Desktop Entry]\n");
+    TestSupport::writeFile(bin + QStringLiteral("/xdg-desktop-icon"), "");
+    TestSupport::writeScript(bin + QStringLiteral("/xdg-desktop-icon"), "sleep 0.8\n");
+    TestSupport::writeScript(bin + QStringLiteral("/gsettings"), "exit 1\n");
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", (bin + QLatin1Char(':')).toUtf8() + path);
+    TestUninstaller uninstaller(installation + QStringLiteral("/Uninstaller"),
+                                QStringLiteral("Tool"));
+    uninstaller.setupWizard();
+    WizardTest::LogTicks ticks(uninstaller.wizardWindow()->page(1),
+                               QStringLiteral("Removing desktop shortcuts"),
+                               QStringLiteral("Deleting the installation directory"));
+    WizardTest::MessageBoxSeen seen;
+    QVERIFY(answerConfirmation(uninstaller, QMessageBox::Yes, seen));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        WizardTest::logText(uninstaller.wizardWindow()->page(1)).endsWith(QStringLiteral("Done.")),
+        30000);
+    qputenv("PATH", path);
+    QVERIFY2(ticks.partial >= 10, qPrintable(QString::number(ticks.partial)));
+    QVERIFY(!QFile::exists(installation));
 }
 
 QTEST_MAIN(UninstallerWizardTest)

@@ -103,6 +103,17 @@ void cancelNextDialog(bool *seen)
     });
 }
 
+LogTicks::LogTicks(QWizardPage *page, const QString &early, const QString &late)
+{
+    QObject::connect(&timer, &QTimer::timeout, [this, page, early, late] {
+        ++ticks;
+        const QString log = logText(page);
+        if (log.contains(early) && !log.contains(late))
+            ++partial;
+    });
+    timer.start(20);
+}
+
 void sandboxThisProcess(const QString &root)
 {
     const QProcessEnvironment environment =

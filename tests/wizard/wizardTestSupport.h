@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 #include <functional>
 
@@ -76,6 +77,19 @@ void sandboxThisProcess(const QString &root);
 // (word-wrapped labels: narrower than their minimum or lower than their text needs), each as
 // "class 'text' size < wanted".
 QStringList clippedWidgets(QWidget *window);
+
+// Counts the ticks of a 20 ms timer while it lives, and those at which the page's log already
+// holds early but not yet late: a run that keeps the event loop turning shows both.
+class LogTicks
+{
+public:
+    LogTicks(QWizardPage *page, const QString &early, const QString &late);
+    int ticks = 0;
+    int partial = 0;
+
+private:
+    QTimer timer;
+};
 
 // Writes a script that appends its arguments, one per line, and its working directory to
 // recordFile; returns its path.
