@@ -167,16 +167,18 @@ int benchmarkUninstaller(const QString &installation)
         return 1;
     Meters meters;
     uninstaller.onFinished = [&]() { meters.stop(wizard); };
-    QTimer::singleShot(0, [&]() {
-        QTimer::singleShot(50, [&]() {
-            auto *question = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            if (question == nullptr)
-                return;
-            meters.start(wizard->page(1)->findChild<QProgressBar *>());
-            question->button(QMessageBox::Yes)->click();
-        });
-        wizard->next();
+    // Yes to the question as soon as it is shown.
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&]() {
+        auto *question = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (question == nullptr)
+            return;
+        answer.stop();
+        meters.start(wizard->page(1)->findChild<QProgressBar *>());
+        question->button(QMessageBox::Yes)->click();
     });
+    answer.start(20);
+    QTimer::singleShot(0, wizard, &QWizard::next);
     QApplication::setQuitOnLastWindowClosed(true);
     QApplication::exec();
     if (meters.seconds == 0 || QDir(installation).exists()) {
