@@ -6,7 +6,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLibraryInfo>
 #include <QStyleFactory>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -39,13 +41,48 @@ void dropOwnLibraryPath(const QString &applicationDirectory)
         qputenv("LD_LIBRARY_PATH", QFile::encodeName(kept.join(QLatin1Char(':'))));
 }
 
+// Plug-ins the Wayland platform loads by itself: the window shell and the title bar. A bundle
+// keeps them beside the executable (the uninstaller's copy takes regular files only), the
+// system in its plug-in directory.
+const struct
+{
+    const char *kind;
+    const char *file;
+} waylandPlugins[] = {{"wayland-shell-integration", "libxdg-shell.so"},
+                      {"wayland-decoration-client", "libbradient.so"}};
+
+// A plug-in directory of our own holding links to just these plug-ins, so that the Wayland
+// platform finds them and nothing else is loaded from anywhere. Empty when there is none.
+QString privateWaylandPluginDirectory(QTemporaryDir &directory, bool bundled,
+                                      const QString &applicationDirectory)
+{
+    if (!directory.isValid())
+        return QString();
+    const QString systemPlugins = QLibraryInfo::path(QLibraryInfo::PluginsPath);
+    for (const auto &plugin : waylandPlugins) {
+        const QString kind = QLatin1String(plugin.kind);
+        const QString file = QLatin1String(plugin.file);
+        const QString source =
+            bundled ? applicationDirectory + QLatin1Char('/') + file
+                    : systemPlugins + QLatin1Char('/') + kind + QLatin1Char('/') + file;
+        QDir(directory.path()).mkpath(kind);
+        QFile::link(source, directory.filePath(kind + QLatin1Char('/') + file));
+    }
+    return directory.path();
+}
+
 } // namespace
+
+ApplicationSetup::ApplicationSetup() = default;
+ApplicationSetup::~ApplicationSetup() = default;
 
 std::unique_ptr<QCoreApplication>
 ApplicationSetup::createApplication(int &argc, char **argv, const QString &applicationDirectory)
 {
     const QString display = ORNAUtils::environmentVariable(QStringLiteral("DISPLAY"));
-    m_graphical = !display.isEmpty();
+    const QString waylandDisplay =
+        ORNAUtils::environmentVariable(QStringLiteral("WAYLAND_DISPLAY"));
+    m_graphical = !display.isEmpty() || !waylandDisplay.isEmpty();
     if (!m_graphical) {
         m_displayProblem = QStringLiteral("no display is available (DISPLAY is not set)");
         std::unique_ptr<QCoreApplication> app(new QCoreApplication(argc, argv));
@@ -63,11 +100,21 @@ ApplicationSetup::createApplication(int &argc, char **argv, const QString &appli
         QCoreApplication::setLibraryPaths(QStringList(applicationDirectory));
     }
 
-    // Qt aborts when the display cannot be opened; a fallback platform keeps the console
-    // modes working. A platform the user chose is left alone.
+    // Wayland first where the session offers it, then X11. Qt aborts when no display can be
+    // opened; a fallback platform keeps the console modes working. A platform the user chose
+    // is left alone.
     const bool chooseFallback = qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
     if (chooseFallback)
-        qputenv("QT_QPA_PLATFORM", "xcb;offscreen");
+        qputenv("QT_QPA_PLATFORM",
+                waylandDisplay.isEmpty() ? "xcb;offscreen" : "wayland;xcb;offscreen");
+    QString waylandPlugins;
+    if (!waylandDisplay.isEmpty()) {
+        m_pluginDirectory = std::make_unique<QTemporaryDir>();
+        waylandPlugins = privateWaylandPluginDirectory(*m_pluginDirectory, useBundledPlugins,
+                                                       applicationDirectory);
+        QCoreApplication::setLibraryPaths(QStringList(waylandPlugins) +
+                                          QCoreApplication::libraryPaths());
+    }
     previousHandler = qInstallMessageHandler(dropPlatformWarnings);
     std::unique_ptr<QCoreApplication> app(new QApplication(argc, argv));
     qInstallMessageHandler(previousHandler);
@@ -75,11 +122,16 @@ ApplicationSetup::createApplication(int &argc, char **argv, const QString &appli
         qunsetenv("QT_QPA_PLATFORM_PLUGIN_PATH"); // children must not inherit our choices
     if (chooseFallback) {
         qunsetenv("QT_QPA_PLATFORM");
-        if (QGuiApplication::platformName() != QLatin1String("xcb"))
-            m_displayProblem = QStringLiteral("the display '%1' cannot be opened").arg(display);
+        const QString platform = QGuiApplication::platformName();
+        if (platform != QLatin1String("xcb") && platform != QLatin1String("wayland"))
+            m_displayProblem = QStringLiteral("the display '%1' cannot be opened")
+                                   .arg(waylandDisplay.isEmpty() ? display : waylandDisplay);
     }
-    // Nothing is loaded from plug-in directories after the platform itself.
-    QCoreApplication::setLibraryPaths(QStringList());
+    // Nothing is loaded from plug-in directories after the platform itself, except the
+    // Wayland platform's own plug-ins, which it loads when the first window appears.
+    const bool onWayland = QGuiApplication::platformName() == QLatin1String("wayland");
+    QCoreApplication::setLibraryPaths(
+        onWayland && !waylandPlugins.isEmpty() ? QStringList(waylandPlugins) : QStringList());
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     dropOwnLibraryPath(applicationDirectory);
     return app;

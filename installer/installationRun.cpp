@@ -19,12 +19,13 @@ int runInstallation(const InstallerOptions &options)
         // Without a wizard the event loop would never end.
         if (!installer.wizardWindow())
             return 1;
-        return QApplication::exec();
+        return installer.exitCode(QApplication::exec());
     }
     if (options.prefix.isEmpty()) {
         std::fputs("Error: No installation directory given.\n", stderr);
         std::fflush(stderr);
         return 1;
     }
-    return installer.installFromConsole() ? 0 : 1;
+    const bool installed = installer.installFromConsole();
+    return installer.exitCode(installed ? 0 : 1);
 }

@@ -2,6 +2,7 @@
 #include "installerOptions.h"
 #include "installerRuns.h"
 #include "ornaBase.h"
+#include "ornaSignalWatcher.h"
 
 #include <QCoreApplication>
 
@@ -9,16 +10,23 @@
 
 namespace {
 
+// A stream that its reader has closed is not written to again.
+void print(const QString &text, FILE *stream)
+{
+    if (std::ferror(stream))
+        return;
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fflush(stream);
+}
+
 void printToStandardOutput(const QString &text)
 {
-    std::fputs(text.toLocal8Bit().constData(), stdout);
-    std::fflush(stdout);
+    print(text, stdout);
 }
 
 void printToStandardError(const QString &text)
 {
-    std::fputs(text.toLocal8Bit().constData(), stderr);
-    std::fflush(stderr);
+    print(text, stderr);
 }
 
 // A wizard needs a display; say so plainly instead of failing inside the toolkit.
@@ -45,6 +53,8 @@ int dispatch(const InstallerOptions &options, const CommandLineFlags &flags,
 
 int main(int argc, char **argv)
 {
+    // A reader that goes away early (`| head -1`) must not end the installation half-way.
+    ORNASignalWatcher::ignoreBrokenPipe();
     const QString programPath = QString::fromLocal8Bit(argc > 0 ? argv[0] : "");
     InstallerOptions options;
     options.applicationDirectory = applicationDirectoryOf(programPath);

@@ -18,6 +18,10 @@ struct Refusal
 // directory are refused.
 Refusal refusalFor(const QString &directory);
 
+// Refused unless the directory is an installation run by this very program: it holds the
+// uninstall script and Uninstaller/LinuxInstaller, the same file as runningProgram.
+Refusal installationRefusal(const QString &directory, const QString &runningProgram);
+
 } // namespace ORNADeletionGuard
 
 #endif // ORNADELETIONGUARD_H

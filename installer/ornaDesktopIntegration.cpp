@@ -84,8 +84,8 @@ void ORNAInstaller::createDesktopEntries(bool menuEntries, bool install, bool ad
             (menuEntries ? QStringLiteral("menu entries") : QStringLiteral("desktop shortcuts")) +
             QStringLiteral("..."));
     const QString directory = desktopEntriesDirectory();
-    if (!QFileInfo(directory).isDir())
-        ORNAUtils::makePath(directory);
+    if (makeOwnDirectory(installDirectory + QStringLiteral("/Uninstaller")))
+        makeOwnDirectory(directory);
 
     QList<LinkEntry> links = settings.links;
     const QString kind = menuEntries ? QStringLiteral("menu") : QStringLiteral("desktop");

@@ -6,29 +6,37 @@
 #include <QGraphicsDropShadowEffect>
 #include <QLabel>
 #include <QProcess>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace {
 
 QCheckBox *optionBox(const QString &text, bool notChecked)
 {
-    auto *box = new QCheckBox(text);
+    // The text comes from the settings: an ampersand in it is shown, not taken as accelerator.
+    auto *box = new QCheckBox(QString(text).replace(QLatin1Char('&'), QLatin1String("&&")));
     box->setChecked(!notChecked);
     return box;
 }
 
-QLabel *bottomLinkLabel(const QString &location, const QString &title)
+// A button drawn as a link: unlike a link in a label it is one Tab stop that shows its focus,
+// Enter and Space open it, and screen readers offer it as something to press.
+QPushButton *bottomLinkButton(const QString &location, const QString &title)
 {
-    auto *label = new QLabel;
-    label->setTextFormat(Qt::RichText);
-    label->setText(QStringLiteral("<a style=\"color: #4d74c6; text-decoration: none;\" href=\"") +
-                   location + QStringLiteral("\">") + title + QStringLiteral("</a>"));
-    auto *shadow = new QGraphicsDropShadowEffect(label);
+    auto *link = new QPushButton(QString(title).replace(QLatin1Char('&'), QLatin1String("&&")));
+    link->setFlat(true);
+    link->setCursor(Qt::PointingHandCursor);
+    link->setStyleSheet(QStringLiteral("QPushButton { color: #4d74c6; border: none; padding: 2px; }"
+                                       "QPushButton:focus { text-decoration: underline; }"));
+    auto *shadow = new QGraphicsDropShadowEffect(link);
     shadow->setColor(QColor(QStringLiteral("#ababab")));
     shadow->setOffset(0, 0);
     shadow->setBlurRadius(1.0);
-    label->setGraphicsEffect(shadow);
-    return label;
+    link->setGraphicsEffect(shadow);
+    link->setToolTip(location);
+    link->setAccessibleDescription(QStringLiteral("Opens ") + location +
+                                   QStringLiteral(" in the web browser"));
+    return link;
 }
 
 } // namespace
@@ -52,9 +60,12 @@ ORNAFinishInstallationPage::ORNAFinishInstallationPage(const InstallerFinishPage
     }
     if (!finishPage.bottomLinkLocation.isEmpty()) {
         layout->addStretch();
-        QLabel *link = bottomLinkLabel(finishPage.bottomLinkLocation, finishPage.bottomLinkTitle);
-        connect(link, &QLabel::linkActivated, this, &ORNAFinishInstallationPage::openBottomLink);
-        layout->addWidget(link);
+        QPushButton *link =
+            bottomLinkButton(finishPage.bottomLinkLocation, finishPage.bottomLinkTitle);
+        const QString location = finishPage.bottomLinkLocation;
+        connect(link, &QPushButton::clicked, this,
+                [this, location]() { openBottomLink(location); });
+        layout->addWidget(link, 0, Qt::AlignLeft);
     }
 }
 

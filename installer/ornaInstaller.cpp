@@ -2,25 +2,25 @@
 
 #include "installerOptions.h"
 #include "ornaProgressPage.h"
+#include "ornaSignalWatcher.h"
+#include "ornaTargetDirectory.h"
 #include "ornaUtils.h"
 
 #include <QAbstractButton>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStringDecoder>
 #include <QWizard>
 
 #include <cstring>
+#include <unistd.h>
 
 namespace {
 
 const int startTimeoutMs = 30000;
 const int uninstallerPollMs = 100;
-
-const char forceHint[] =
-    "You can force the installation by passing the --force-prefix command line option.\n"
-    "WARNING: The uninstaller will delete the installation directory completely.\n";
 
 // A line of a child process: cut at the first NUL, trimmed, UTF-8 when it is valid UTF-8,
 // else Latin-1 (scripts print file names in whatever encoding the file system holds).
@@ -62,65 +62,6 @@ void forEachLine(QIODevice *device, bool takeRest, Handler handle)
         handle(longLine.constData(), longLine.size());
 }
 
-// Where the path really leads: the longest existing part resolved by the file system (links
-// and ".." alike), the missing rest cleaned lexically, as the directory creation will read it.
-QString effectiveLocation(const QString &path)
-{
-    const QString absolute =
-        QDir::isAbsolutePath(path) ? path : QDir::current().absoluteFilePath(path);
-    QString existing = absolute;
-    QString rest;
-    while (!QFileInfo::exists(existing)) {
-        const int slash = existing.lastIndexOf(QLatin1Char('/'));
-        if (slash <= 0) {
-            rest = existing.mid(1) + (rest.isEmpty() ? QString() : QLatin1Char('/') + rest);
-            existing = QStringLiteral("/");
-            break;
-        }
-        const QString name = existing.mid(slash + 1);
-        rest = rest.isEmpty() ? name : name + QLatin1Char('/') + rest;
-        existing.truncate(slash);
-    }
-    QString resolved = QFileInfo(existing).canonicalFilePath();
-    if (resolved.isEmpty())
-        resolved = QDir::cleanPath(existing);
-    return QDir::cleanPath(rest.isEmpty() ? resolved : resolved + QLatin1Char('/') + rest);
-}
-
-QString canonicalOrClean(const QString &path)
-{
-    const QString canonical = QFileInfo(path).canonicalFilePath();
-    return canonical.isEmpty() ? QDir::cleanPath(path) : canonical;
-}
-
-bool isPreviousInstallation(const QString &directory)
-{
-    return QFileInfo::exists(directory + QStringLiteral("/Uninstaller/LinuxInstaller")) &&
-           QFileInfo::exists(directory + QStringLiteral("/uninstall"));
-}
-
-bool hasVisibleEntries(const QString &directory)
-{
-    const QDir dir(directory);
-    return !dir.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).isEmpty();
-}
-
-// The first line of the refusal for the directory, or an empty text when it is acceptable.
-QString refusalOf(const QString &directory)
-{
-    const QString target = effectiveLocation(directory);
-    if (target == QLatin1String("/"))
-        return QStringLiteral("Error: Refusing to install in the root directory.\n\n");
-    if (target == canonicalOrClean(QDir::homePath()))
-        return QStringLiteral("Error: Refusing to install in the home directory.\n\n");
-    if (target == canonicalOrClean(QDir::tempPath()))
-        return QStringLiteral("Error: Refusing to install in the temporary directory.\n\n");
-    if (QFileInfo(target).isDir() && hasVisibleEntries(target) && !isPreviousInstallation(target))
-        return QStringLiteral("Error: The installation directory '") + directory +
-               QStringLiteral("' is not empty.\n\n");
-    return QString();
-}
-
 } // namespace
 
 ORNAInstaller::ORNAInstaller(const InstallerOptions &options)
@@ -134,8 +75,10 @@ ORNAInstaller::~ORNAInstaller()
     // reaches no slot of it.
     if (installProcess) {
         installProcess->disconnect(this);
+        terminateProcessGroup();
         delete installProcess;
     }
+    delete signalWatcher;
 }
 
 bool ORNAInstaller::installFromConsole()
@@ -152,9 +95,9 @@ bool ORNAInstaller::installInto(const QString &directory, bool waitForFinish)
         return false;
     }
     if (!forcePrefix && settings.uninstallerEnabled) {
-        const QString refusal = refusalOf(directory);
+        const QString refusal = ORNATargetDirectory::refusalOf(directory);
         if (!refusal.isEmpty()) {
-            logError(refusal + QLatin1String(forceHint));
+            logError(refusal + QLatin1String(ORNATargetDirectory::forceHint));
             return false;
         }
     }
@@ -163,15 +106,42 @@ bool ORNAInstaller::installInto(const QString &directory, bool waitForFinish)
 
     logMessage(QStringLiteral("Installing ") + settings.productTitle + QStringLiteral(" in ") +
                directory + QStringLiteral("..."));
+    // From here on an interruption is undone: what is there now is remembered first.
+    signalWatcher = new ORNASignalWatcher(this);
+    connect(signalWatcher, &ORNASignalWatcher::signalCaught, this, &ORNAInstaller::interrupt);
+    rollback.recordBefore(directory);
     if (!QFileInfo(directory).isDir() && !ORNAUtils::makePath(directory)) {
         logError(QStringLiteral("Error: Failed to create installation directory: ") + directory);
+        rollBackInstallation(false);
+        stopWatchingSignals();
         return false;
     }
 
     installationRunning = true;
     installationFailed = false;
+    startProcessGroup(directory);
+    if (!installProcess->waitForStarted(startTimeoutMs)) {
+        installationRunning = false;
+        logError(QStringLiteral("Error: Failed to start installation process: ") +
+                 installProcess->errorString());
+        rollBackInstallation(false);
+        stopWatchingSignals();
+        return false;
+    }
+    if (waitForFinish)
+        waitForInstallationEnd();
+    return true;
+}
+
+void ORNAInstaller::startProcessGroup(const QString &directory)
+{
     delete installProcess;
     installProcess = new QProcess(this);
+    // A process group of its own: the terminal's Ctrl-C reaches only the installer, which then
+    // stops the script's whole pipeline at once and still reads every line it has written.
+    installProcess->setChildProcessModifier([] { ::setpgid(0, 0); });
+    // Outside the terminal's foreground group, reading the terminal would stop the script.
+    installProcess->setStandardInputFile(QProcess::nullDevice());
     installProcess->start(QStringLiteral("bash"),
                           {installScript, QStringLiteral("--install"), directory, tempDirectory},
                           QIODevice::ReadOnly);
@@ -180,16 +150,14 @@ bool ORNAInstaller::installInto(const QString &directory, bool waitForFinish)
     connect(installProcess, &QProcess::readyReadStandardError, this,
             &ORNAInstaller::readInstallProcessError);
     connect(installProcess, &QProcess::finished, this, &ORNAInstaller::installProcessFinished);
+}
 
-    if (!installProcess->waitForStarted(startTimeoutMs)) {
-        installationRunning = false;
-        logError(QStringLiteral("Error: Failed to start installation process: ") +
-                 installProcess->errorString());
-        return false;
-    }
-    if (waitForFinish)
-        installProcess->waitForFinished(-1);
-    return true;
+void ORNAInstaller::waitForInstallationEnd()
+{
+    QEventLoop loop;
+    connect(this, &ORNAInstaller::installationEnded, &loop, &QEventLoop::quit);
+    if (installationRunning)
+        loop.exec();
 }
 
 bool ORNAInstaller::callExistingUninstaller(const QString &directory)
@@ -198,12 +166,15 @@ bool ORNAInstaller::callExistingUninstaller(const QString &directory)
         return true;
     logMessage(QStringLiteral("Calling ") + directory + QStringLiteral("/uninstall..."));
 
+    // Started by its path in the directory as given, not as "./uninstall": through a prefix
+    // that is a link it then knows that the link leads to it, and keeps the link's directory.
+    const QString program = QDir(directory).absoluteFilePath(QStringLiteral("uninstall"));
     QProcess process;
     process.setWorkingDirectory(directory);
     QStringList arguments = {QStringLiteral("--mode"), QStringLiteral("console")};
     if (verbose)
         arguments << QStringLiteral("--verbose");
-    process.start(QStringLiteral("./uninstall"), arguments, QIODevice::ReadOnly);
+    process.start(program, arguments, QIODevice::ReadOnly);
     if (!process.waitForStarted(startTimeoutMs)) {
         logError(QStringLiteral("Error: Uninstaller did not start: ") + process.errorString());
         return false;
@@ -256,32 +227,47 @@ void ORNAInstaller::readInstallProcessError()
 
 void ORNAInstaller::installProcessFinished()
 {
+    // While the user is asked whether to cancel, the answer decides what comes next.
+    if (cancelQuestionOpen) {
+        finishPending = true;
+        return;
+    }
     installationRunning = false;
     readInstallProcessOutput();
     readInstallProcessError();
 
-    // The script's own failure must not pass for success; the part it did install is still
-    // finished, so that the uninstaller can remove it.
+    bool complete = true;
     if (installProcess->exitStatus() == QProcess::CrashExit) {
-        installationFailed = true;
+        complete = false;
         logError(QStringLiteral("Error: The installation script crashed."));
     } else if (installProcess->exitCode() != 0) {
-        installationFailed = true;
+        complete = false;
         logError(QStringLiteral("Error: The installation script failed with exit code ") +
                  QString::number(installProcess->exitCode()) + QLatin1Char('.'));
     }
+    // Without a complete uninstaller the tree could be neither removed nor installed into.
+    complete = complete && createUninstallerIfEnabled();
+    if (signalWatcher && signalWatcher->caughtSignal() != 0) {
+        interrupt(signalWatcher->caughtSignal());
+        return;
+    }
+    stopWatchingSignals();
+    if (complete)
+        finishInstalledTree();
+    else
+        failInstallation();
 
-    finishSteps();
     logMessage(QStringLiteral("Finished."));
-    if (progressPage)
+    if (progressPage && complete)
         progressPage->setProgressToMaximum();
     logToPage = false;
     if (wizard) {
         if (QAbstractButton *next = wizard->button(QWizard::NextButton))
-            next->setEnabled(true);
+            next->setEnabled(complete);
         if (QAbstractButton *finish = wizard->button(QWizard::FinishButton))
             finish->setEnabled(true);
     }
+    emit installationEnded();
 }
 
 void ORNAInstaller::logMessage(const QString &message)

@@ -1,9 +1,11 @@
 #ifndef ORNAINSTALLER_H
 #define ORNAINSTALLER_H
 
+#include "ornaInstallationRollback.h"
 #include "ornaInstallerBase.h"
 
 class QProcess;
+class ORNASignalWatcher;
 class ORNAFinishInstallationPage;
 class ORNAInstallDirectoryPage;
 class ORNALicensePage;
@@ -25,19 +27,27 @@ public:
     // Sets the progress bar's maximum (the file count of the command line).
     void setProgressMaximum(int maximum);
 
-    // Console mode: the whole installation, finishing steps included; true if the script ran.
+    // Console mode: the whole installation, finishing steps included; true if it succeeded.
     bool installFromConsole();
     // Checks the directory and starts the archive script; true if the script was started.
     bool installInto(const QString &directory, bool waitForFinish);
+    // The process's exit code after the run: 128 + the signal that interrupted the
+    // installation, 1 after one that failed or was cancelled, else normalCode.
+    int exitCode(int normalCode) const;
     // Runs the uninstall script of a previous installation in the directory, if there is one.
     bool callExistingUninstaller(const QString &directory);
 
     // After the archive script: uninstaller, desktop integration, start script, product run.
     bool finishSteps();
     bool createUninstaller();
+    // The finishing steps after the uninstaller: desktop integration, start script, product.
+    bool finishInstalledTree();
 
     // Adds execute permission for owner and group; false if the permissions could not be set.
     static bool addExecutePermission(const QString &path);
+    // Makes sure that path is a directory of the tree: a symbolic link in its place (planted
+    // by the product) is replaced by a directory, so that nothing is written through it.
+    static bool makeOwnDirectory(const QString &path);
     // Writes the whole file (replacing it); logs openErrorPrefix + path + the reason on failure.
     bool writeInstalledFile(const QString &path, const QByteArray &content, bool executable,
                             const QString &openErrorPrefix);
@@ -55,8 +65,17 @@ public:
     bool isInstallationRunning() const { return installationRunning; }
     bool isInstallationRequested() const { return installationRequested; }
     int progress() const { return progressCount; }
-    // True once the archive script has crashed or ended with a non-zero exit code.
-    bool hasInstallationFailed() const { return installationFailed; }
+    // True once the installation has failed (its start, the archive script, the uninstaller)
+    // or was cancelled or interrupted.
+    bool hasInstallationFailed() const { return installationFailed || installationStartFailed; }
+
+    // The wizard's Cancel, Escape or window close: while the copy runs, asks first and on Yes
+    // stops and undoes the installation; true if the wizard may close.
+    bool confirmCancel();
+
+Q_SIGNALS:
+    // The archive script's run has been handled to its end, or interrupted.
+    void installationEnded();
 
 public Q_SLOTS:
     void currentPageChanged(int id);
@@ -75,6 +94,21 @@ private:
     QString proposedInstallDirectory() const;
     QString summaryText() const;
     void progressPageEntered();
+    // The progress page with its log becomes the last page and says that the installation
+    // failed.
+    void showFailurePage();
+
+    // Running the archive script, stopping it, undoing what it did.
+    void startProcessGroup(const QString &directory);
+    void waitForInstallationEnd();
+    bool createUninstallerIfEnabled();
+    void stopWatchingSignals();
+    void terminateProcessGroup();
+    void stopInstallProcess();
+    void rollBackInstallation(bool announce);
+    void failInstallation();
+    void abortInstallation(const QString &reason);
+    void interrupt(int signalNumber);
 
     // The installation could not be started (refused or unusable directory, no script).
     bool installationStartFailed = false;
@@ -93,6 +127,12 @@ protected:
     qint32 progressCount = 0;
     bool forcePrefix = false;
     bool installationFailed = false;
+    ORNAInstallationRollback rollback;
+    ORNASignalWatcher *signalWatcher = nullptr;
+    int interruptingSignal = 0;
+    // The cancel question is open; an end of the script meanwhile is handled after it.
+    bool cancelQuestionOpen = false;
+    bool finishPending = false;
 };
 
 #endif // ORNAINSTALLER_H

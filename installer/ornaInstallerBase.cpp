@@ -11,10 +11,16 @@
 
 namespace {
 
+// Set once standard output has been closed by its reader (`| head -1`): the work goes on,
+// only the writing stops.
+bool standardOutputClosed = false;
+
 // One write per line, so that lines stay whole between the output of child processes that
 // share the same standard output.
 void writeLineToStandardOutput(const QString &text)
 {
+    if (standardOutputClosed)
+        return;
     QByteArray bytes = text.toUtf8();
     bytes.append('\n');
     std::fflush(stdout);
@@ -24,6 +30,8 @@ void writeLineToStandardOutput(const QString &text)
         const ssize_t written = ::write(STDOUT_FILENO, data, size_t(left));
         if (written < 0 && errno == EINTR)
             continue;
+        if (written < 0 && errno == EPIPE)
+            standardOutputClosed = true;
         if (written <= 0)
             return;
         data += written;

@@ -46,8 +46,9 @@ public Q_SLOTS:
     virtual void logError(const QString &message);
 
 protected:
-    // Creates the wizard shared by both engines: style, pictures, page-change connection.
-    void createWizard();
+    // Sets up the wizard shared by both engines: style, pictures, page-change connection. It
+    // takes ownWizard (a parentless wizard) when one is given, else it creates a plain one.
+    void createWizard(QWizard *ownWizard = nullptr);
 
     ORNAInstallerSettings settings;
     QString applicationDirectory;

@@ -8,6 +8,11 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace {
 
 // Starts the uninstaller copy from wherever the installation now lies; passes its own
@@ -19,7 +24,36 @@ const char uninstallScript[] =
     "\"$THIS_DIR/Uninstaller/LinuxInstaller\" --uninstall --settings-file "
     "\"$THIS_DIR/Uninstaller/installer.settings\" $@\n";
 
+// Opens the file for writing without ever writing through a link in its place (planted by
+// the product, it could lead anywhere): such a link is removed and a new file written.
+int openWithoutFollowing(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const int flags = O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC;
+    int descriptor = ::open(name.constData(), flags, 0666);
+    if (descriptor < 0 && errno == ELOOP && ::unlink(name.constData()) == 0)
+        descriptor = ::open(name.constData(), flags, 0666);
+    return descriptor;
+}
+
+// A file whose permissions we may change: no link, and inside the installation directory.
+bool isOwnFile(const QString &path, const QString &installDirectory)
+{
+    const QFileInfo file(path);
+    const QString root = QFileInfo(installDirectory).canonicalFilePath();
+    return !file.isSymLink() && !root.isEmpty() &&
+           file.canonicalFilePath().startsWith(root + QLatin1Char('/'));
+}
+
 } // namespace
+
+bool ORNAInstaller::makeOwnDirectory(const QString &path)
+{
+    const QString directory = QDir::cleanPath(path);
+    if (QFileInfo(directory).isSymLink() && !QFile::remove(directory))
+        return false;
+    return QFileInfo(directory).isDir() || ORNAUtils::makePath(directory);
+}
 
 bool ORNAInstaller::addExecutePermission(const QString &path)
 {
@@ -30,11 +64,14 @@ bool ORNAInstaller::addExecutePermission(const QString &path)
 bool ORNAInstaller::writeInstalledFile(const QString &path, const QByteArray &content,
                                        bool executable, const QString &openErrorPrefix)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        logError(openErrorPrefix + path + QStringLiteral(": ") + file.errorString());
+    const int descriptor = openWithoutFollowing(path);
+    QFile file;
+    if (descriptor < 0) {
+        logError(openErrorPrefix + path + QStringLiteral(": ") +
+                 QString::fromLocal8Bit(std::strerror(errno)));
         return false;
     }
+    file.open(descriptor, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle);
     // A short write (a full disk) must not pass for a written file.
     if (file.write(content) != content.size() || !file.flush()) {
         logError(QStringLiteral("Error: Failed to write ") + path + QStringLiteral(": ") +
@@ -49,12 +86,11 @@ bool ORNAInstaller::writeInstalledFile(const QString &path, const QByteArray &co
 
 bool ORNAInstaller::finishSteps()
 {
-    if (settings.uninstallerEnabled) {
-        logMessage(QStringLiteral("Creating uninstaller..."));
-        if (!createUninstaller())
-            return false;
-    }
+    return createUninstallerIfEnabled() && finishInstalledTree();
+}
 
+bool ORNAInstaller::finishInstalledTree()
+{
     bool shortcuts = createDesktopFiles;
     bool menuEntries = createDesktopFiles;
     if (wizard && installDirectoryPage) {
@@ -70,7 +106,12 @@ bool ORNAInstaller::finishSteps()
     }
 
     const QString starter = installDirectory + QStringLiteral("/bin/linuxStarter.py");
-    if (QFileInfo::exists(starter) && !addExecutePermission(starter)) {
+    const bool starterPresent = QFileInfo::exists(starter) || QFileInfo(starter).isSymLink();
+    if (starterPresent && !isOwnFile(starter, installDirectory)) {
+        logMessage(QStringLiteral("Warning: ") + starter +
+                   QStringLiteral(" is a symbolic link or lies outside the installation "
+                                  "directory; its permissions are left as they are."));
+    } else if (starterPresent && !addExecutePermission(starter)) {
         logError(QStringLiteral("Error: Could not change permissions of ") + starter);
         return false;
     }
@@ -90,7 +131,7 @@ bool ORNAInstaller::finishSteps()
 bool ORNAInstaller::createUninstaller()
 {
     const QString uninstallerDirectory = installDirectory + QStringLiteral("/Uninstaller");
-    if (!QFileInfo(uninstallerDirectory).isDir() && !ORNAUtils::makePath(uninstallerDirectory)) {
+    if (!makeOwnDirectory(uninstallerDirectory)) {
         logError(QStringLiteral("Error: Failed to create ") + uninstallerDirectory);
         return false;
     }

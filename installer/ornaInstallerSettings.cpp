@@ -1,6 +1,7 @@
 #include "ornaInstallerSettings.h"
 
 #include "installerOptions.h"
+#include "ornaFile.h"
 #include "ornaKTFParser.h"
 #include "ornaLogging.h"
 #include "ornaTree.h"
@@ -69,18 +70,19 @@ public:
         const QString value = text(key);
         if (value.isEmpty())
             return QString();
-        QFile file(value);
-        if (!file.exists()) {
+        if (!QFile::exists(value)) {
             ORNA_ERROR("ORNAInstallerSettings", "Given " << key << " does not exist: " << value);
             return QString();
         }
-        if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        // Only a regular file of bounded size is read: a FIFO or a device could hang or never end.
+        const ORNAFileContent content = ORNAFile::readWholeFile(value, true);
+        if (!content.error.isEmpty()) {
             ORNA_ERROR("ORNAInstallerSettings",
-                       "Failed to read " << value << ": " << file.errorString());
+                       "Failed to read " << value << ": " << content.error);
             return QString();
         }
         QStringDecoder decoder(QStringDecoder::System);
-        return decoder(file.readAll());
+        return decoder(content.data);
     }
 
 private:

@@ -1,6 +1,7 @@
 #include "ornaInstaller.h"
 
 #include "ornaFinishInstallationPage.h"
+#include "ornaGuardedWizard.h"
 #include "ornaInstallDirectoryPage.h"
 #include "ornaLicensePage.h"
 #include "ornaProgressPage.h"
@@ -17,7 +18,7 @@ void ORNAInstaller::setupWizard()
 {
     if (wizard != nullptr)
         return;
-    createWizard();
+    createWizard(new ORNAGuardedWizard([this] { return confirmCancel(); }));
     wizard->setWindowTitle(QStringLiteral("Installing ") + settings.productTitle);
     addPages();
     connect(wizard->button(QWizard::FinishButton), SIGNAL(clicked()), this,
@@ -35,6 +36,7 @@ void ORNAInstaller::addPages()
     }
     installDirectoryPage = new ORNAInstallDirectoryPage(
         settings.productTitle, proposedInstallDirectory(), settings.hasLinks);
+    installDirectoryPage->setRefusalRulesApplied(!forcePrefix && settings.uninstallerEnabled);
     wizard->addPage(installDirectoryPage);
     summaryPage = new ORNASummaryPage;
     wizard->addPage(summaryPage);
@@ -74,6 +76,10 @@ void ORNAInstaller::currentPageChanged(int id)
         summaryPage->setSummaryText(summaryText());
     else if (page == progressPage)
         progressPageEntered();
+    // Going back would only offer another directory for an installation already under way
+    // or done; the toolkit enables Back again on every page change.
+    if (installationRequested)
+        wizard->button(QWizard::BackButton)->setEnabled(false);
 }
 
 QString ORNAInstaller::summaryText() const
@@ -98,6 +104,27 @@ void ORNAInstaller::progressPageEntered()
     installationRequested = true;
     // Later, so that the page is drawn before the work begins.
     QTimer::singleShot(10, this, SLOT(startInstallation()));
+}
+
+void ORNAInstaller::showFailurePage()
+{
+    progressPage->showFailure(QStringLiteral("Installation Failed"),
+                              settings.productTitle +
+                                  QStringLiteral(" could not be installed.\n\nThe log below "
+                                                 "says what went wrong. Click Finish to close "
+                                                 "the installer."));
+    // The readme and the finish page speak of an installed product: the log ends the wizard.
+    bool afterProgressPage = false;
+    for (int id : wizard->pageIds()) {
+        if (afterProgressPage) {
+            QWizardPage *page = wizard->page(id);
+            wizard->removePage(id);
+            delete page;
+        } else {
+            afterProgressPage = wizard->page(id) == progressPage;
+        }
+    }
+    finishPage = nullptr;
 }
 
 void ORNAInstaller::startInstallation()

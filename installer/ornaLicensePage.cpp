@@ -17,20 +17,26 @@ ORNALicensePage::ORNALicensePage(const QString &licenseText, QWidget *parent) : 
     auto *choiceLayout = new QVBoxLayout(choiceBox);
     choiceLayout->setContentsMargins(2, 2, 2, 2);
     choiceLayout->setSpacing(0);
-    acceptButton = new QRadioButton(QStringLiteral("I accept the terms of the license agreement."));
+    // N is Next's accelerator.
+    acceptButton =
+        new QRadioButton(QStringLiteral("I &accept the terms of the license agreement."));
     declineButton =
-        new QRadioButton(QStringLiteral("I do not accept the terms of the license agreement."));
+        new QRadioButton(QStringLiteral("I &do not accept the terms of the license agreement."));
     choiceLayout->addWidget(acceptButton);
     choiceLayout->addWidget(declineButton);
-    connect(acceptButton, &QRadioButton::clicked, this,
+    // Toggled, not clicked: a screen reader's "toggle" action checks the button without a
+    // click, and Next must follow it all the same.
+    connect(acceptButton, &QRadioButton::toggled, this,
             &ORNALicensePage::licenseAgreementAcceptanceToggled);
-    connect(declineButton, &QRadioButton::clicked, this,
+    connect(declineButton, &QRadioButton::toggled, this,
             &ORNALicensePage::licenseAgreementAcceptanceToggled);
 
     auto *layout = new QVBoxLayout(this);
     layout->setSpacing(0);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(ORNAPageWidgets::textBrowser(licenseText, true));
+    QTextBrowser *text = ORNAPageWidgets::textBrowser(licenseText, true);
+    text->setAccessibleName(QStringLiteral("License agreement"));
+    layout->addWidget(text);
     layout->addWidget(choiceBox);
 }
 

@@ -13,9 +13,12 @@ ORNAProgressPage::ORNAProgressPage(const QString &productTitle, QWidget *parent)
     setTitle(QStringLiteral("Installing ") + productTitle + QStringLiteral(" ..."));
     setSubTitle(QStringLiteral(" "));
     progressBar = new QProgressBar;
+    progressBar->setAccessibleName(QStringLiteral("Installation progress"));
     logEdit = new ORNALogView;
+    logEdit->setAccessibleName(QStringLiteral("Installation log"));
+    statusLabel = ORNAPageWidgets::wordWrappedLabel(QStringLiteral("Progress"));
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(ORNAPageWidgets::wordWrappedLabel(QStringLiteral("Progress")));
+    layout->addWidget(statusLabel);
     layout->addWidget(progressBar);
     layout->addWidget(logEdit);
 }
@@ -47,4 +50,10 @@ void ORNAProgressPage::appendMessage(const QString &text)
 void ORNAProgressPage::appendError(const QString &text)
 {
     logEdit->appendError(text);
+}
+
+void ORNAProgressPage::showFailure(const QString &title, const QString &text)
+{
+    setTitle(title);
+    statusLabel->setText(text);
 }

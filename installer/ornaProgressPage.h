@@ -3,6 +3,7 @@
 
 #include <QWizardPage>
 
+class QLabel;
 class QProgressBar;
 class ORNALogView;
 
@@ -19,8 +20,11 @@ public:
     void setProgressToMaximum();
     void appendMessage(const QString &text);
     void appendError(const QString &text);
+    // Says that the installation failed: a new title, and the text above the log.
+    void showFailure(const QString &title, const QString &text);
 
 private:
+    QLabel *statusLabel;
     ORNALogView *logEdit;
     QProgressBar *progressBar;
 };

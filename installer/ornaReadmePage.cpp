@@ -11,5 +11,7 @@ ORNAReadmePage::ORNAReadmePage(const QString &readmeText, QWidget *parent) : QWi
     setSubTitle(QStringLiteral("Please read this information."));
     auto *layout = new QVBoxLayout(this);
     layout->setSpacing(2);
-    layout->addWidget(ORNAPageWidgets::textBrowser(readmeText, false));
+    QTextBrowser *text = ORNAPageWidgets::textBrowser(readmeText, false);
+    text->setAccessibleName(QStringLiteral("Readme"));
+    layout->addWidget(text);
 }

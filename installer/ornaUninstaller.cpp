@@ -2,9 +2,9 @@
 
 #include "installerOptions.h"
 #include "ornaDeletionGuard.h"
+#include "ornaTreeRemoval.h"
 #include "ornaUninstallerProgressPage.h"
 #include "ornaUnityLauncher.h"
-#include "ornaUtils.h"
 
 #include <QAbstractButton>
 #include <QDir>
@@ -39,6 +39,11 @@ ORNAUninstaller::ORNAUninstaller(const InstallerOptions &options,
     this->applicationDirectory = applicationDirectory;
     installDirectory =
         QDir::cleanPath(QDir(applicationDirectory).absoluteFilePath(QStringLiteral("..")));
+    // The installer cannot create a directory through a link, so a prefix that is a link led to
+    // a directory the user made: it is emptied and stays, and the link keeps working.
+    const QFileInfo started(QDir::cleanPath(options.applicationDirectory + QStringLiteral("/..")));
+    keepInstallDirectory =
+        started.isSymLink() && started.canonicalFilePath() == canonical(installDirectory);
 }
 
 void ORNAUninstaller::removeDesktopEntries()
@@ -94,15 +99,46 @@ void ORNAUninstaller::removeUnityLauncherFavorites()
 bool ORNAUninstaller::deleteInstallationDirectory()
 {
     const ORNADeletionGuard::Refusal refusal = ORNADeletionGuard::refusalFor(installDirectory);
-    if (!refusal.refused()) {
-        ORNAUtils::removeDirectoryRecursively(installDirectory);
-        return true;
-    }
+    if (!refusal.refused())
+        return removeInstallationTree();
+    showRefusal(refusal);
+    return false;
+}
+
+void ORNAUninstaller::showRefusal(const ORNADeletionGuard::Refusal &refusal)
+{
     if (wizard)
         QMessageBox::critical(wizard, refusal.title, refusal.text, QMessageBox::Ok,
                               QMessageBox::NoButton);
     else
         logError(refusal.text);
+}
+
+bool ORNAUninstaller::removeInstallationTree()
+{
+    ORNATreeRemoval removal(installDirectory);
+    // The uninstaller goes last, and stays while anything else does: an uninstallation that
+    // was stopped half-way or could not remove everything can be run again.
+    removal.setRemoveLast({QStringLiteral("Uninstaller"), QStringLiteral("uninstall")});
+    removal.setKeepDirectory(keepInstallDirectory);
+    if (removal.run())
+        return true;
+    for (const QString &mountPoint : removal.mountPoints())
+        logError(QStringLiteral("Error: Left ") + mountPoint +
+                 QStringLiteral(" alone, because another file system is mounted there."));
+    const qint64 left = removal.entriesLeft();
+    if (left == 0) {
+        logError(QStringLiteral("Error: Could not delete the installation directory ") +
+                 installDirectory + QStringLiteral("."));
+        return false;
+    }
+    logError(QStringLiteral("Error: Could not delete the installation directory ") +
+             installDirectory + QStringLiteral(" completely: ") + QString::number(left) +
+             (left == 1 ? QStringLiteral(" entry is") : QStringLiteral(" entries are")) +
+             QStringLiteral(" left in it.") +
+             (removal.lastKept() ? QStringLiteral(" The uninstaller is kept there, so that it "
+                                                  "can be run again.")
+                                 : QString()));
     return false;
 }
 
@@ -113,13 +149,28 @@ void ORNAUninstaller::processIcon(const QString &iconFile, const QString &size)
              size, QFileInfo(iconFile).baseName()});
 }
 
+bool ORNAUninstaller::removeInstallation()
+{
+    // Nothing is unregistered or deleted unless this program runs from the installation; the
+    // directories that are never deleted keep their own refusal.
+    const ORNADeletionGuard::Refusal refusal =
+        ORNADeletionGuard::installationRefusal(installDirectory, runningProgram);
+    const bool installation = !refusal.refused();
+    if (!installation && !ORNADeletionGuard::refusalFor(installDirectory).refused()) {
+        showRefusal(refusal);
+        return false;
+    }
+    if (installation)
+        removeDesktopEntries();
+    logMessage(QStringLiteral("Deleting the installation directory ") + installDirectory +
+               QStringLiteral("..."));
+    return deleteInstallationDirectory();
+}
+
 bool ORNAUninstaller::uninstall()
 {
     logToPage = true;
-    removeDesktopEntries();
-    logMessage(QStringLiteral("Deleting the installation directory ") + installDirectory +
-               QStringLiteral("..."));
-    const bool result = deleteInstallationDirectory();
+    const bool result = removeInstallation();
     if (wizard) {
         if (progressPage)
             progressPage->setFinished();

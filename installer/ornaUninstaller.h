@@ -4,6 +4,9 @@
 #include "ornaInstallerBase.h"
 
 class ORNAUninstallerProgressPage;
+namespace ORNADeletionGuard {
+struct Refusal;
+}
 
 // Removes the installation it was started from: unregisters the desktop entries and deletes
 // the directory above its own.
@@ -33,10 +36,20 @@ public Q_SLOTS:
 private:
     // The question before anything is deleted; true for Yes.
     bool askForConfirmation();
+    // The steps of uninstall() after the check that this is an installation.
+    bool removeInstallation();
+    // A critical box in the wizard, an error line on the console.
+    void showRefusal(const ORNADeletionGuard::Refusal &refusal);
+    // False, with the reasons logged, when anything is left.
+    bool removeInstallationTree();
 
 protected:
     ORNAUninstallerProgressPage *progressPage = nullptr;
     bool confirmed = false;
+    // The program that must be the installation's Uninstaller/LinuxInstaller.
+    QString runningProgram = QStringLiteral("/proc/self/exe");
+    // Started through a prefix that is a link to the installation directory.
+    bool keepInstallDirectory = false;
 };
 
 #endif // ORNAUNINSTALLER_H

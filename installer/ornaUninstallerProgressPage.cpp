@@ -14,7 +14,9 @@ ORNAUninstallerProgressPage::ORNAUninstallerProgressPage(const QString &productT
     // No range: a busy indicator until the work is done.
     progressBar = new QProgressBar;
     progressBar->setRange(0, 0);
+    progressBar->setAccessibleName(QStringLiteral("Uninstallation progress"));
     logEdit = new ORNALogView;
+    logEdit->setAccessibleName(QStringLiteral("Uninstallation log"));
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(progressBar);
     layout->addWidget(logEdit);

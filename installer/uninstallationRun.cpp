@@ -3,10 +3,23 @@
 #include "ornaUninstaller.h"
 
 #include <QApplication>
+#include <QFileInfo>
+
+namespace {
+
+// The directory the program really runs from, links and ".." resolved by the system: the path
+// it was started by may lead through links to another tree than the one that runs.
+QString runningProgramDirectory(const InstallerOptions &options)
+{
+    const QString program = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+    return program.isEmpty() ? options.applicationDirectory : QFileInfo(program).absolutePath();
+}
+
+} // namespace
 
 int runUninstallation(const InstallerOptions &options)
 {
-    ORNAUninstaller uninstaller(options, options.applicationDirectory);
+    ORNAUninstaller uninstaller(options, runningProgramDirectory(options));
     uninstaller.setVerbose(options.verbose);
     if (options.consoleMode)
         return uninstaller.uninstall() ? 0 : 1;

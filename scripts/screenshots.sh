@@ -36,9 +36,9 @@ wid=$(wd_wait_window --name '^Installing Halvaron')
 shot "$wid" installer-1-welcome
 wd_next_page "$wid"
 shot "$wid" installer-2-license
-wd_click "$wid" 189 340 # I accept
+wd_click "$wid" 189 356 # I accept
 wd_next_page "$wid"
-wd_type_into "$wid" 288 307 "$target"
+wd_type_into "$wid" 288 314 "$target"
 shot "$wid" installer-3-settings
 wd_next_page "$wid"
 shot "$wid" installer-4-summary

@@ -1,6 +1,6 @@
 # Sourced by the installation benchmarks: a generated product of many small files, packed with
 # the given LinuxInstaller into WORK/bench.run and unpacked again into WORK/unpacked, so that
-# the installer can be started on the payload as the archive would start it.
+# the installer can be started as the archive would start it.
 #
 #   make_large_product ROOT WORK FILES INSTALLER
 make_large_product() {
@@ -17,9 +17,18 @@ for i in range(count):
     with open(os.path.join(d, "file %06d.txt" % i), "w") as f:
         f.write("payload %d\n" % i)
 PY
-    mkdir -p "$work/installer"
-    cp -- "$installer" "$work/installer/"
-    cat >"$work/installer/installer.settings" <<'KTF'
+    make_bench_installer "$work" "$installer"
+    "$root/tools/make-archive" "$work/product" "$work/installer" "$work/bench.run" >/dev/null
+    # The installer runs from the unpacked installer part, as the archive starts it; its
+    # temporary directory WORK/unpacked holds the zstd that --install streams through.
+    bash "$work/bench.run" --extract "$work/unpacked" >/dev/null
+}
+
+# WORK/installer: the given LinuxInstaller with settings that need no uninstaller.
+make_bench_installer() {
+    mkdir -p "$1/installer"
+    cp -- "$2" "$1/installer/"
+    cat >"$1/installer/installer.settings" <<'KTF'
 // KTF v1 utf8
 Settings {
     product = Bench
@@ -29,11 +38,24 @@ Settings {
     uninstallerEnabled = false
 }
 KTF
-    "$root/tools/make-archive" "$work/product" "$work/installer" "$work/bench.run" >/dev/null
-    # The copy alone runs from an unpacked payload, as the installer's call does.
-    mkdir -p "$work/unpacked"
-    tail -c "+$(sed -n 's/^PAYLOAD_OFFSET=\$((10#0*\([0-9]*\)))$/\1/p' "$work/bench.run")" \
-        "$work/bench.run" | tar -xzf - -C "$work/unpacked"
+}
+
+# Run RUN of two timed commands into fresh targets: "SECONDS_A SECONDS_B". Odd runs start
+# with A, even runs with B, so that neither always finds the caches warm.
+#
+#   time_pair RUN COMMAND_A TARGET_A COMMAND_B TARGET_B
+time_pair() {
+    local a b
+    rm -rf -- "$3" "$5"
+    sync
+    if (($1 % 2)); then
+        a=$(timeit "$2" "$3")
+        b=$(timeit "$4" "$5")
+    else
+        b=$(timeit "$4" "$5")
+        a=$(timeit "$2" "$3")
+    fi
+    echo "$a $b"
 }
 
 # Wall-clock seconds of a command, its output discarded.

@@ -22,26 +22,18 @@ make_large_product "$root" "$work" "$files" "$installer"
 installer_run() { # the installer's share: the archive minus its own unpacking is measured below
     "$work/unpacked/installer/LinuxInstaller" "$work/bench.run" \
         --settings-file "$work/unpacked/installer/installer.settings" \
-        --temp-directory "$work/unpacked/product" --file-count "$files" \
+        --temp-directory "$work/unpacked" --file-count "$files" \
         --mode console --no-desktop-files --prefix "$1"
 }
 script_run() {
-    bash "$work/bench.run" --install "$1" "$work/unpacked/product"
+    bash "$work/bench.run" --install "$1" "$work/unpacked"
 }
 
 declare -a withInstaller alone
 for ((i = 1; i <= runs; i++)); do
-    rm -rf -- "$work/t1" "$work/t2"
-    sync
-    # Alternate which goes first, so that neither always finds the caches warm.
-    if ((i % 2)); then
-        withInstaller+=("$(timeit installer_run "$work/t1")")
-        alone+=("$(timeit script_run "$work/t2")")
-    else
-        alone+=("$(timeit script_run "$work/t2")")
-        withInstaller+=("$(timeit installer_run "$work/t1")")
-    fi
-    printf 'run %d: installer %.3f s, script alone %.3f s\n' "$i" "${withInstaller[-1]}" "${alone[-1]}"
+    read -r a b < <(time_pair "$i" installer_run "$work/t1" script_run "$work/t2")
+    withInstaller+=("$a") alone+=("$b")
+    printf 'run %d: installer %.3f s, script alone %.3f s\n' "$i" "$a" "$b"
 done
 [[ $(find "$work/t1" -type f | wc -l) -eq $files ]] || { echo "installation incomplete" >&2; exit 1; }
 
@@ -55,7 +47,7 @@ rm -rf -- "$work/t3"
 if [[ -x /usr/bin/time ]]; then
     /usr/bin/time -v -o "$work/time.txt" "$work/unpacked/installer/LinuxInstaller" "$work/bench.run" \
         --settings-file "$work/unpacked/installer/installer.settings" \
-        --temp-directory "$work/unpacked/product" --file-count "$files" \
+        --temp-directory "$work/unpacked" --file-count "$files" \
         --mode console --no-desktop-files --verbose --prefix "$work/t3" >/dev/null
     kb=$(sed -n 's/.*Maximum resident set size (kbytes): //p' "$work/time.txt")
 else
@@ -64,7 +56,7 @@ import resource, subprocess, sys
 w, n = sys.argv[1], sys.argv[2]
 subprocess.run([w + "/unpacked/installer/LinuxInstaller", w + "/bench.run", "--settings-file",
                 w + "/unpacked/installer/installer.settings", "--temp-directory",
-                w + "/unpacked/product", "--file-count", n, "--mode", "console",
+                w + "/unpacked", "--file-count", n, "--mode", "console",
                 "--no-desktop-files", "--verbose", "--prefix", w + "/t3"],
                stdout=subprocess.DEVNULL, check=True)
 print(resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss)

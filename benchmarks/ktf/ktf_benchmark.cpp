@@ -1,11 +1,19 @@
 // Generates large KTF documents and measures how fast the reader builds their trees.
 //
 //   ktf_benchmark --generate FILE [ENTRIES]   writes a document (400000 entries by default)
+//   ktf_benchmark --realistic FILE [LEAVES]   writes a realistic document (400067 leaves by
+//                                              default) and the same tree as JSON to FILE.json
 //   ktf_benchmark FILE [ROUNDS]                reads it ROUNDS times (default 5) from memory
+//   ktf_benchmark --json FILE [ROUNDS]         the same with rapidjson's document parser
 
 #include "ornaBase.h"
 #include "ornaKTFParser.h"
 #include "ornaTree.h"
+#include "realisticDocument.h"
+
+#ifdef ORNA_HAVE_RAPIDJSON
+#include <rapidjson/document.h>
+#endif
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -142,6 +150,27 @@ double cpuSeconds()
     return double(now.tv_sec) + now.tv_nsec / 1e9;
 }
 
+// The best wall-clock and processor times of the rounds so far.
+struct Timing
+{
+    double wall = 1e300;
+    double cpu = 1e300;
+};
+
+// Times one round: the clocks stop when work calls stop, so that freeing what was read is not
+// counted.
+template <typename Work>
+void timeRound(Timing &timing, Work work)
+{
+    QElapsedTimer timer;
+    timer.start();
+    const double cpuStart = cpuSeconds();
+    work([&] {
+        timing.wall = qMin(timing.wall, timer.nsecsElapsed() / 1e9);
+        timing.cpu = qMin(timing.cpu, cpuSeconds() - cpuStart);
+    });
+}
+
 long peakKilobytes()
 {
     struct rusage usage;
@@ -149,45 +178,103 @@ long peakKilobytes()
     return usage.ru_maxrss;
 }
 
+bool write(const QString &path, const QByteArray &document)
+{
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(document) == document.size())
+        return true;
+    std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+    return false;
+}
+
 int generate(const QString &path, int entries)
 {
     Generator generator(entries);
     const QByteArray document = generator.generate();
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(document) != document.size()) {
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+    if (!write(path, document))
         return 1;
-    }
-    std::printf("wrote %s: %d entries, %.1f MB\n", qPrintable(path), generator.count(),
+    std::printf("wrote %s: %d entries, %.2f MB\n", qPrintable(path), generator.count(),
                 document.size() / 1e6);
     return 0;
 }
 
-int measure(const QString &path, int rounds)
+int generateRealistic(const QString &path, int leaves)
+{
+    RealisticDocument document(leaves);
+    document.generate();
+    if (!write(path, document.ktf()) || !write(path + QStringLiteral(".json"), document.json()))
+        return 1;
+    std::printf("wrote %s: %d leaves, %d groups (%d with a value), %d comments, %.2f MB; "
+                "as JSON %.2f MB\n",
+                qPrintable(path), document.leafCount(), document.groupCount(),
+                document.valuedGroupCount(), document.commentCount(), document.ktf().size() / 1e6,
+                document.json().size() / 1e6);
+    return 0;
+}
+
+bool readInput(const QString &path, QByteArray &bytes)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         std::fprintf(stderr, "cannot read %s\n", qPrintable(path));
-        return 1;
+        return false;
     }
-    const QByteArray bytes = file.readAll();
-    file.close();
+    bytes = file.readAll();
+    return true;
+}
+
+int measureJson(const QString &path, int rounds)
+{
+#ifdef ORNA_HAVE_RAPIDJSON
+    QByteArray bytes;
+    if (!readInput(path, bytes))
+        return 1;
     const long baseline = peakKilobytes();
-    double best = 1e300;
-    double bestCpu = 1e300;
+    Timing timing;
+    bool ok = true;
+    for (int round = 0; round < rounds; ++round) {
+        timeRound(timing, [&](auto stop) {
+            rapidjson::Document document;
+            document.Parse(bytes.constData(), size_t(bytes.size()));
+            stop();
+            ok = ok && !document.HasParseError();
+        });
+    }
+    const double megabytes = bytes.size() / 1e6;
+    std::printf("rapidjson:        %.1f MB JSON%s, %.0f MB/s (best of %d, %.1f ms; processor "
+                "time %.1f ms), memory %.2f x input\n",
+                megabytes, ok ? "" : " (with errors)", megabytes / timing.wall, rounds,
+                timing.wall * 1e3, timing.cpu * 1e3,
+                (peakKilobytes() - baseline) * 1e3 / bytes.size());
+    return ok ? 0 : 1;
+#else
+    Q_UNUSED(rounds);
+    std::printf("rapidjson:        not measured (rapidjson headers were missing at build time; "
+                "%s not read)\n",
+                qPrintable(path));
+    return 0;
+#endif
+}
+
+int measure(const QString &path, int rounds)
+{
+    QByteArray bytes;
+    if (!readInput(path, bytes))
+        return 1;
+    const long baseline = peakKilobytes();
+    Timing timing;
     int nodes = 0;
     bool ok = true;
     for (int round = 0; round < rounds; ++round) {
-        QElapsedTimer timer;
-        timer.start();
-        const double cpuStart = cpuSeconds();
-        ORNAKTFParser parser;
-        ok = parser.parseBytes(bytes, true) && ok;
-        const double seconds = timer.nsecsElapsed() / 1e9;
-        bestCpu = qMin(bestCpu, cpuSeconds() - cpuStart);
-        nodes = parser.root()->descendantCount();
-        best = qMin(best, seconds);
+        timeRound(timing, [&](auto stop) {
+            ORNAKTFParser parser;
+            ok = parser.parseBytes(bytes, true) && ok;
+            stop();
+            nodes = parser.root()->descendantCount();
+        });
     }
+    const double best = timing.wall;
+    const double bestCpu = timing.cpu;
     const long peak = peakKilobytes();
     const double megabytes = bytes.size() / 1e6;
     std::printf("input:            %.1f MB, %d entries%s\n", megabytes, nodes,
@@ -211,10 +298,17 @@ int main(int argc, char *argv[])
     QCoreApplication application(argc, argv);
     ORNABase::initialize();
     const QStringList arguments = application.arguments().mid(1);
-    if (arguments.size() >= 2 && arguments.first() == QLatin1String("--generate"))
+    const QString command = arguments.value(0);
+    if (arguments.size() >= 2 && command == QLatin1String("--generate"))
         return generate(arguments.at(1), arguments.value(2, QStringLiteral("400000")).toInt());
+    if (arguments.size() >= 2 && command == QLatin1String("--realistic"))
+        return generateRealistic(arguments.at(1),
+                                 arguments.value(2, QStringLiteral("400067")).toInt());
+    if (arguments.size() >= 2 && command == QLatin1String("--json"))
+        return measureJson(arguments.at(1), arguments.value(2, QStringLiteral("5")).toInt());
     if (arguments.size() == 1 || arguments.size() == 2)
         return measure(arguments.first(), arguments.value(1, QStringLiteral("5")).toInt());
-    std::fprintf(stderr, "usage: ktf_benchmark --generate FILE [ENTRIES] | FILE [ROUNDS]\n");
+    std::fprintf(stderr, "usage: ktf_benchmark --generate FILE [ENTRIES] | --realistic FILE "
+                         "[LEAVES] | [--json] FILE [ROUNDS]\n");
     return 2;
 }

@@ -1,20 +1,34 @@
 #!/bin/sh
-# Builds the reader benchmark in Release, generates a 400000-entry document and prints the
-# reader's throughput and memory, then times "ktf check" of the same file as a whole process.
+# Builds the reader benchmark in Release and measures two documents: the generated 400000-entry
+# document and a realistic one (400067 leaves by default), the latter beside rapidjson reading
+# the same tree written as JSON. Then times "ktf check" of the realistic file as a whole process.
+#   benchmarks/ktf/run.sh [ENTRIES [LEAVES [ROUNDS]]]
 set -e
 here=$(cd "$(dirname "$0")" && pwd)
 source=$(cd "$here/../.." && pwd)
 build=${BENCH_BUILD_DIR:-$source/build-release}
+rounds=${3:-7}
 cmake -S "$source" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
 ninja -C "$build" -j2 ktf_benchmark ktf >/dev/null
-document=${TMPDIR:-/tmp}/ktf-benchmark.ktf
-"$build/bin/ktf_benchmark" --generate "$document" "${1:-400000}"
-"$build/bin/ktf_benchmark" "$document" 5
+generated=${TMPDIR:-/tmp}/ktf-benchmark.ktf
+realistic=${TMPDIR:-/tmp}/ktf-benchmark-realistic.ktf
+echo "load: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) processors"
+echo "== generated document"
+"$build/bin/ktf_benchmark" --generate "$generated" "${1:-400000}"
+"$build/bin/ktf_benchmark" "$generated" "$rounds"
+echo "== realistic document, and the same tree as JSON"
+"$build/bin/ktf_benchmark" --realistic "$realistic" "${2:-400067}"
+# Taking turns, so that a change in the machine's load hits both readers alike.
+"$build/bin/ktf_benchmark" "$realistic" "$rounds"
+"$build/bin/ktf_benchmark" --json "$realistic.json" "$rounds"
+"$build/bin/ktf_benchmark" "$realistic" "$rounds" | grep throughput
+"$build/bin/ktf_benchmark" --json "$realistic.json" "$rounds"
 start=$(date +%s%N)
-"$build/bin/ktf" check "$document"
+"$build/bin/ktf" check "$realistic"
 end=$(date +%s%N)
 echo "ktf check:        $(( (end - start) / 1000000 )) ms for the whole process (wall clock)"
 if [ -x /usr/bin/time ]; then
-    /usr/bin/time -f "ktf check:        %U s user, %S s system, %M KB peak" "$build/bin/ktf" check "$document"
+    /usr/bin/time -f "ktf check:        %U s user, %S s system, %M KB peak" "$build/bin/ktf" check "$realistic"
 fi
-rm -f "$document"
+echo "load: $(cut -d' ' -f1-3 /proc/loadavg)"
+rm -f "$generated" "$realistic" "$realistic.json"

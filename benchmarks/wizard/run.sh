@@ -26,11 +26,11 @@ settings=$work/unpacked/installer/installer.settings
 
 console_run() { # TARGET [--verbose]
     "$work/unpacked/installer/LinuxInstaller" "$work/bench.run" --settings-file "$settings" \
-        --temp-directory "$work/unpacked/product" --file-count "$files" \
+        --temp-directory "$work/unpacked" --file-count "$files" \
         --mode console --no-desktop-files --prefix "$@"
 }
 wizard_run() { # TARGET [--verbose]; the harness's own figures go to $work/figures
-    QT_QPA_PLATFORM=offscreen "$harness" "$settings" "$work/bench.run" "$work/unpacked/product" \
+    QT_QPA_PLATFORM=offscreen "$harness" "$settings" "$work/bench.run" "$work/unpacked" \
         "$files" "$@" >>"$work/figures" 2>"$work/harness.log" ||
         { cat "$work/harness.log" >&2; return 1; }
 }

@@ -2,7 +2,8 @@
 # check-bundle.sh SOURCE_DIR LINUX_INSTALLER
 # Bundles the installer into a temporary directory and checks that, with that directory as the
 # library path, every library resolves from the bundle or from the allowed base list, that no
-# bundled file is a link, and that the platform plug-in comes from the bundle.
+# bundled file is a link, and that the platform plug-in comes from the bundle; the same for the
+# zstd program that every archive carries.
 set -euo pipefail
 source_dir=$1
 installer=$2
@@ -26,21 +27,31 @@ is_base() {
     return 1
 }
 
-for object in "$bundle"/*; do
-    [[ -L $object ]] && fail "$object is a link"
-    [[ -f $object ]] || fail "$object is not a regular file"
-    case $object in *.so | *.so.* | */LinuxInstaller) ;; *) continue ;; esac
-    while read -r name arrow path _; do
-        [[ $arrow == "=>" ]] || continue
-        if [[ $path == "not" ]]; then
-            fail "${object##*/}: $name not found"
-        elif [[ $path != "$bundle/"* ]] && ! is_base "$name"; then
-            fail "${object##*/}: $name resolves outside the bundle: $path"
-        fi
-    done < <(LD_LIBRARY_PATH=$bundle ldd "$object")
-done
+# Every object in DIR resolves its libraries from DIR or the base list, and none is a link.
+check_directory() {
+    local dir=$1 object name arrow path
+    for object in "$dir"/*; do
+        [[ -L $object ]] && fail "$object is a link"
+        [[ -f $object ]] || fail "$object is not a regular file"
+        case $object in *.so | *.so.* | */LinuxInstaller | */zstd) ;; *) continue ;; esac
+        while read -r name arrow path _; do
+            [[ $arrow == "=>" ]] || continue
+            if [[ $path == "not" ]]; then
+                fail "${object##*/}: $name not found"
+            elif [[ $path != "$dir/"* ]] && ! is_base "$name"; then
+                fail "${object##*/}: $name resolves outside the bundle: $path"
+            fi
+        done < <(LD_LIBRARY_PATH=$dir ldd "$object")
+    done
+}
+check_directory "$bundle"
 
-for plugin in libqxcb.so libqoffscreen.so; do
+# The archives' own zstd, bundled as a tool.
+"$source_dir/tools/bundle-libraries" --tool zstd "$work/tools"
+check_directory "$work/tools"
+LD_LIBRARY_PATH=$work/tools "$work/tools/zstd" --version >/dev/null || fail "the bundled zstd does not run"
+
+for plugin in libqwayland-generic.so libxdg-shell.so libbradient.so libqxcb.so libqoffscreen.so; do
     [[ -f $bundle/$plugin ]] || fail "plug-in $plugin missing"
 done
 

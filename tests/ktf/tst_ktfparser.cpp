@@ -2,6 +2,7 @@
 #include "ornaBase.h"
 #include "ornaKTFParser.h"
 #include "ornaTree.h"
+#include "testSupport.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -134,7 +135,7 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("tree");
         QTest::addColumn<QByteArray>("log");
-        auto row = [](const char *name, const char *text, const char *tree,
+        auto row = [](const char *name, const QByteArray &text, const char *tree,
                       const QList<QPair<int, QString>> &errors) {
             QTest::newRow(name) << QString::fromUtf8(text) << QString::fromUtf8(tree)
                                 << unknownFileLines(errors);
@@ -153,8 +154,15 @@ private slots:
              {1, QStringLiteral("Unexpected Close-Brace after token: ")}});
         // The brace opens the last node made, even across the stray close brace.
         row("open after stray close", "A = 1 }\n{", "A=1",
-            {{1, QStringLiteral("Unexpected Close-Brace after token: ")},
+            {{1, QStringLiteral("Unexpected Close-Brace after token: 1")},
              {2, QStringLiteral("Missing 1 close-brace(s) at end of file")}});
+        // A stray close brace names the last string read, whatever came between.
+        row("close after value", "A = 1\n}", "A=1",
+            {{2, QStringLiteral("Unexpected Close-Brace after token: 1")}});
+        row("close after quoted", "A = \"x y\" }", "A=x y",
+            {{1, QStringLiteral("Unexpected Close-Brace after token: x y")}});
+        row("close after comment", "A = 1 // c\n/* d */ }", "A=1",
+            {{2, QStringLiteral("Unexpected Close-Brace after token: 1")}});
         row("missing close", "A {\n B = 1", "A={B=1}",
             {{2, QStringLiteral("Missing 1 close-brace(s) at end of file")}});
         row("hash is no comment", "# note", "",
@@ -184,6 +192,12 @@ private slots:
             {{1, QStringLiteral("Incomplete #include-statement")}});
         row("include missing", "#include /nonexistent/x.ktf", "",
             {{1, QStringLiteral("include file not found: /nonexistent/x.ktf")}});
+        // Only regular files are read: a FIFO would block and a device never end.
+        for (const QString &special :
+             {TestSupport::unwrittenFifo(), QStringLiteral("/dev/zero"), QStringLiteral("/")}) {
+            row(qPrintable(QStringLiteral("include ") + special), "#include " + special.toUtf8(),
+                "", {{1, QStringLiteral("Failed to read %1: not a regular file").arg(special)}});
+        }
         row("include in skip is a tag", "#if no { #include x.ktf }", "",
             {{1, missing.arg(QStringLiteral("#include x.ktf"))},
              {1, QStringLiteral("Unexpected close brace after token: x.ktf")}});
@@ -415,11 +429,35 @@ private slots:
         captureStderr([&] { QVERIFY(!cycle.parseFile(name(1), true)); });
     }
 
+    // Each file includes the next twice, 2^14 includes in all: the document stops at 10,000.
+    void includeLimit()
+    {
+        QTemporaryDir dir;
+        auto name = [&](int i) { return dir.filePath(QStringLiteral("f%1.ktf").arg(i)); };
+        for (int i = 1; i <= 14; ++i)
+            QVERIFY(writeFile(name(i),
+                              QByteArray("#include " + name(i + 1).toUtf8() + '\n').repeated(2)));
+        QVERIFY(writeFile(name(15), "A = 1\n"));
+        ORNAKTFParser parser;
+        const QByteArray log = captureStderr([&] { QVERIFY(!parser.parseFile(name(1), true)); });
+        QCOMPARE(parser.errorString(), name(1) + QStringLiteral("(2): too many includes, stopped "
+                                                                "parsing"));
+        // Every including file stops at once, each with the same message.
+        QCOMPARE(log.count("too many includes, stopped parsing"), 14);
+        QCOMPARE(log.count('\n'), 14);
+        QCOMPARE(parser.root()->childCount(), 4996);
+    }
+
     void missingFileReadsEmpty()
     {
         ORNAKTFParser parser;
         QVERIFY(parser.parseFile(QStringLiteral("/nonexistent/none.ktf"), true));
         QCOMPARE(parser.root()->childCount(), 0);
+        const QString fifo = TestSupport::unwrittenFifo();
+        const QByteArray log = captureStderr([&] { QVERIFY(!parser.parseFile(fifo, true)); });
+        QCOMPARE(
+            log,
+            parserLine(fifo, 1, QStringLiteral("Failed to read %1: not a regular file").arg(fifo)));
     }
 
     void resetToRootKeepsRoot()

@@ -1,6 +1,10 @@
+#include "testSupport.h"
+
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <unistd.h>
 
 namespace {
 
@@ -67,6 +71,50 @@ private slots:
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.out, QByteArray());
         QCOMPARE(run.err, parserLine(bad, 3, "Reached end of file too early after token: B"));
+    }
+
+    // A path that names no readable file fails with its name, never passes as an empty file.
+    void unreadableFiles_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("err");
+        const QByteArray missing = ": No such file or directory\n";
+        const QByteArray special = ": not a regular file\n";
+        QTest::newRow("check") << QStringList{"check", "<good>", "<missing>"}
+                               << "ktf: cannot read <missing>" + missing;
+        QTest::newRow("dump") << QStringList{"dump", "--raw", "<dir>"}
+                              << "ktf: cannot read <dir>" + special;
+        QTest::newRow("set") << QStringList{"set", "<fifo>", "S/A", "1"}
+                             << "ktf: cannot read <fifo>" + special;
+        QTest::newRow("diff") << QStringList{"diff", "<missing>", "<fifo>"}
+                              << "ktf: cannot read <missing>" + missing +
+                                     "ktf: cannot read <fifo>" + special;
+        QTest::newRow("locked") << QStringList{"check", "<locked>"}
+                                << QByteArray("ktf: cannot read <locked>: Permission denied\n");
+    }
+    void unreadableFiles()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, err);
+        if (::geteuid() == 0 && arguments.contains(QStringLiteral("<locked>")))
+            QSKIP("root reads every file");
+        QTemporaryDir dir;
+        const QString locked = writeFile(dir, QStringLiteral("locked.ktf"), "A = 1\n");
+        QFile::setPermissions(locked, QFileDevice::WriteOwner);
+        const QList<QPair<QString, QString>> paths = {
+            {QStringLiteral("<good>"), writeFile(dir, QStringLiteral("good.ktf"), "S { A = 1 }\n")},
+            {QStringLiteral("<missing>"), dir.filePath(QStringLiteral("missing.ktf"))},
+            {QStringLiteral("<dir>"), dir.path()},
+            {QStringLiteral("<fifo>"), TestSupport::unwrittenFifo()},
+            {QStringLiteral("<locked>"), locked}};
+        for (const auto &[placeholder, path] : paths) {
+            arguments.replaceInStrings(placeholder, path);
+            err.replace(placeholder.toUtf8(), path.toUtf8());
+        }
+        const Run run = ktf(arguments);
+        QCOMPARE(run.err, err);
+        QCOMPARE(run.out, QByteArray());
+        QCOMPARE(run.exitCode, 1);
     }
 
     void dump()

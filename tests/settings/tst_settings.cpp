@@ -166,6 +166,16 @@ private Q_SLOTS:
                    "/nonexistent/r.txt\n}\n"
             << error("Given licenseFile does not exist: LOCAL/missing.txt") +
                    error("Given readmeFile does not exist: /nonexistent/r.txt");
+        // A FIFO would hang the installer and a device fill its memory: only files are read.
+        const QByteArray fifo = TestSupport::unwrittenFifo().toUtf8();
+        QTest::newRow("texts that are no files")
+            << header + "Settings {\n" + minimal + "    licenseFile = " + fifo +
+                   "\n    readmeFile = /dev/zero\n}\n"
+            << error("Failed to read " + fifo + ": not a regular file") +
+                   error("Failed to read /dev/zero: not a regular file");
+        QTest::newRow("licence is a directory")
+            << header + "Settings {\n" + minimal + "    licenseFile = $(LOCAL)\n}\n"
+            << error("Failed to read LOCAL: not a regular file");
         QTest::newRow("link keys")
             << header + "Settings {\n" + minimal +
                    "    link2 = true\n    link2Action2 = yes\n    link2Action9 = yes\n"

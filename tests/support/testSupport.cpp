@@ -2,7 +2,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <QTemporaryDir>
+
+#include <sys/stat.h>
 
 namespace TestSupport {
 
@@ -57,8 +61,10 @@ QProcessEnvironment sandboxEnvironment(const QString &home, bool keepDisplay)
     environment.insert(QStringLiteral("XDG_UTILS_INSTALL_MODE"), QStringLiteral("user"));
     environment.insert(QStringLiteral("GSETTINGS_BACKEND"), QStringLiteral("keyfile"));
     environment.remove(QStringLiteral("XDG_CONFIG_DIRS"));
-    if (!keepDisplay)
+    if (!keepDisplay) {
         environment.remove(QStringLiteral("DISPLAY"));
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    }
     return environment;
 }
 
@@ -92,6 +98,41 @@ QByteArray readAll(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QString unwrittenFifo()
+{
+    static QTemporaryDir directory;
+    static const QString path = directory.filePath(QStringLiteral("fifo"));
+    static const bool made = ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
+    return made ? path : QStringLiteral("/no-fifo-could-be-made");
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size();
+}
+
+QString makeInstallerDirectory(const QString &directory, const QByteArray &settings)
+{
+    const QString program = directory + QStringLiteral("/LinuxInstaller");
+    QDir().mkpath(directory);
+    QFile::remove(program);
+    const bool made = QFile::copy(binaryPath(QStringLiteral("LinuxInstaller")), program) &&
+                      writeFile(directory + QStringLiteral("/installer.settings"), settings);
+    return made ? directory : QString();
+}
+
+QString makeArchive(const QString &product, const QString &installerDirectory,
+                    const QString &archive)
+{
+    const ProcessResult made =
+        runProgram(QStringLiteral("bash"), {sourcePath(QStringLiteral("tools/make-archive")),
+                                            product, installerDirectory, archive});
+    return made.exitCode == 0 ? archive : QString();
 }
 
 } // namespace TestSupport

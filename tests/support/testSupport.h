@@ -32,7 +32,8 @@ QString sourcePath(const QString &relative = QString());
 
 // An environment whose HOME, XDG directories and gsettings store all lie below home, so that
 // xdg-utils and gsettings register nothing outside it (also when the tests run as root).
-// Creates home/Desktop and the XDG directories. DISPLAY is removed unless keepDisplay.
+// Creates home/Desktop and the XDG directories. DISPLAY and WAYLAND_DISPLAY are removed unless
+// keepDisplay.
 QProcessEnvironment sandboxEnvironment(const QString &home, bool keepDisplay = false);
 
 // Writes an executable script (bash) to path; returns false if it could not be written.
@@ -43,6 +44,20 @@ QByteArray expectedUsage(const QString &name);
 
 // Reads a whole file; empty when missing.
 QByteArray readAll(const QString &path);
+
+// A FIFO that nobody writes to, made once per test program: reading it would block for ever.
+QString unwrittenFifo();
+
+// Writes a whole file, creating its directory; false if not everything could be written.
+bool writeFile(const QString &path, const QByteArray &bytes);
+
+// An installer directory as a product maker lays it out: a copy of the built LinuxInstaller
+// and the given installer.settings. Returns the directory, or empty on failure.
+QString makeInstallerDirectory(const QString &directory, const QByteArray &settings);
+
+// Builds an archive with tools/make-archive; returns its path, or empty on failure.
+QString makeArchive(const QString &product, const QString &installerDirectory,
+                    const QString &archive);
 
 } // namespace TestSupport
 

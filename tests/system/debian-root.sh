@@ -84,8 +84,13 @@ cp -- "$archive" "$cache/root/demo.run"
 in_root rm -rf /opt/halvaron /root/Desktop /root/.local
 in_root mkdir -p /root/Desktop
 
-step "Console installation inside the root"
-in_root bash /root/demo.run --mode console --prefix /opt/halvaron --verbose | tail -n 5
+step "The archive brings its own zstd"
+check "no zstd program in the root" "! in_root sh -c 'command -v zstd' >/dev/null"
+check "archive intact (--check)" "in_root bash /root/demo.run --check"
+check "product listed (--list)" "in_root bash /root/demo.run --list | grep -qx 'bin/Halvaron'"
+
+step "Console installation inside the root (started with sh: it starts itself with bash)"
+in_root sh /root/demo.run --mode console --prefix /opt/halvaron --verbose | tail -n 5
 check "installed files" "[[ -x '$cache/opt/halvaron/bin/Halvaron' ]]"
 check "uninstaller" "[[ -x '$cache/opt/halvaron/uninstall' && -x '$cache/opt/halvaron/Uninstaller/LinuxInstaller' ]]"
 check "bundled Qt in the uninstaller" "[[ -f '$cache/opt/halvaron/Uninstaller/libQt6Core.so.6' && -f '$cache/opt/halvaron/Uninstaller/libqxcb.so' ]]"

@@ -46,11 +46,15 @@ public:
 class TreeUninstaller : public ORNAUninstaller
 {
 public:
+    // Runs as the tree's own Uninstaller/LinuxInstaller, not as the test program.
     explicit TreeUninstaller(const QString &applicationDirectory)
         : ORNAUninstaller(InstallerOptions(), applicationDirectory)
-    {}
+    {
+        runningProgram = applicationDirectory + QStringLiteral("/LinuxInstaller");
+    }
 
     void setWizard(QWizard *window) { wizard = window; }
+    void setRunningProgram(const QString &program) { runningProgram = program; }
     void logMessage(const QString &message) override { log.append(message); }
     void logError(const QString &message) override { log.append(QStringLiteral("E:") + message); }
 

@@ -33,6 +33,7 @@ private:
     {
         const QString directory = sandbox.filePath(QStringLiteral("trees/") + name);
         writeFile(directory + QStringLiteral("/Uninstaller/LinuxInstaller"), "exe");
+        writeFile(directory + QStringLiteral("/uninstall"), "script");
         writeFile(directory + QStringLiteral("/bin/Tool"), "tool");
         writeFile(directory + QStringLiteral("/.hidden"), "hidden");
         return directory;
@@ -145,6 +146,61 @@ private Q_SLOTS:
                  (QStringList{"Deleting the installation directory " + tree + "...", "Done."}));
         QVERIFY(!QFileInfo::exists(tree));
         QCOMPARE(TestSupport::readAll(outside + "/data.txt"), QByteArray("data"));
+    }
+
+    // Each row spoils the tree in one way: then nothing is unregistered or deleted.
+    void notAnInstallation_data()
+    {
+        QTest::addColumn<QString>("removed");
+        QTest::addColumn<QString>("linked");
+        QTest::addColumn<QString>("program");
+        QTest::newRow("no uninstall script") << "uninstall"
+                                             << ""
+                                             << "Uninstaller/LinuxInstaller";
+        QTest::newRow("no uninstaller") << "Uninstaller/LinuxInstaller"
+                                        << ""
+                                        << "../elsewhere/LinuxInstaller";
+        QTest::newRow("another program") << ""
+                                         << ""
+                                         << "../elsewhere/LinuxInstaller";
+        QTest::newRow("script is a link") << ""
+                                          << "uninstall"
+                                          << "Uninstaller/LinuxInstaller";
+        QTest::newRow("uninstaller is a link") << ""
+                                               << "Uninstaller/LinuxInstaller"
+                                               << "../elsewhere/Uninstaller/LinuxInstaller";
+        QTest::newRow("directory is a link") << ""
+                                             << "Uninstaller"
+                                             << "../elsewhere/Uninstaller/LinuxInstaller";
+    }
+
+    void notAnInstallation()
+    {
+        QFETCH(QString, removed);
+        QFETCH(QString, linked);
+        QFETCH(QString, program);
+        const QString tree = makeTree(QTest::currentDataTag() + QStringLiteral("/Tool"));
+        QVERIFY(QDir().mkpath(tree + QStringLiteral("/Uninstaller/desktopEntries")));
+        QVERIFY(writeFile(tree + QStringLiteral("/../elsewhere/LinuxInstaller"), "exe"));
+        if (!removed.isEmpty())
+            QVERIFY(QFile::remove(tree + QLatin1Char('/') + removed));
+        if (!linked.isEmpty()) {
+            const QString path = tree + QLatin1Char('/') + linked;
+            const QString moved = tree + QStringLiteral("/../elsewhere/") + linked;
+            QVERIFY(QDir().mkpath(QFileInfo(moved).path()));
+            QVERIFY(QDir().rename(path, moved));
+            QVERIFY(QFile::link(moved, path));
+        }
+        TreeUninstaller uninstaller(tree + QStringLiteral("/Uninstaller"));
+        uninstaller.setRunningProgram(tree + QLatin1Char('/') + program);
+        QVERIFY(!uninstaller.uninstall());
+        QCOMPARE(uninstaller.log,
+                 (QStringList{"E:Refusing to delete " + tree +
+                                  ", because it is no installation: it must hold the uninstall "
+                                  "script and Uninstaller/ with this program in it. Nothing was "
+                                  "deleted.",
+                              "Done."}));
+        QVERIFY(QFile::exists(tree + QStringLiteral("/bin/Tool")));
     }
 
     void refusedTemporaryDirectory()

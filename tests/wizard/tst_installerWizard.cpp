@@ -12,7 +12,6 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QFileDialog>
-#include <QGraphicsDropShadowEffect>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -220,20 +219,12 @@ void InstallerWizardTest::licencePage()
     QCOMPARE(browser->wordWrapMode(), QTextOption::WordWrap);
     auto buttons = page->findChildren<QRadioButton *>();
     QCOMPARE(buttons.size(), 2);
-    QCOMPARE(buttons[0]->text(), QStringLiteral("I accept the terms of the license agreement."));
+    QCOMPARE(buttons[0]->text(), QStringLiteral("I &accept the terms of the license agreement."));
     QCOMPARE(buttons[1]->text(),
-             QStringLiteral("I do not accept the terms of the license agreement."));
+             QStringLiteral("I &do not accept the terms of the license agreement."));
     QVERIFY(!buttons[0]->isChecked());
     QVERIFY(!buttons[1]->isChecked());
-    auto *group = page->findChild<QGroupBox *>();
-    QVERIFY(group->isFlat());
-    QVERIFY(group->title().isEmpty());
-    QCOMPARE(group->layout()->contentsMargins(), QMargins(2, 2, 2, 2));
-    QCOMPARE(group->layout()->spacing(), 0);
-    QCOMPARE(page->layout()->spacing(), 0);
-    QCOMPARE(page->layout()->contentsMargins(), QMargins(0, 0, 0, 0));
     QCOMPARE(page->layout()->indexOf(browser), 0);
-    QCOMPARE(page->layout()->indexOf(group), 1);
 
     // Markup is shown as such.
     ORNAInstallerSettings rich = makeSettings(false, false, false);
@@ -301,11 +292,8 @@ void InstallerWizardTest::settingsPage()
     QCOMPARE(page->subTitle(), QStringLiteral("Customize the installation."));
     const auto groups = page->findChildren<QGroupBox *>();
     QStringList groupTitles;
-    for (QGroupBox *group : groups) {
+    for (QGroupBox *group : groups)
         groupTitles << group->title();
-        QVERIFY(group->isFlat());
-        QCOMPARE(group->styleSheet(), QStringLiteral("QGroupBox { font-weight: bold; }"));
-    }
     QStringList expectedGroups = {QStringLiteral("Installation Directory")};
     QStringList expectedLabels = {
         QStringLiteral("Tool 2.0 will be installed into the following directory.\n\n"
@@ -319,9 +307,9 @@ void InstallerWizardTest::settingsPage()
     QCOMPARE(WizardTest::labelTexts(page), expectedLabels);
 
     auto *shortcuts =
-        qobject_cast<QCheckBox *>(widgetByText(page, QStringLiteral("Create desktop shortcuts")));
+        qobject_cast<QCheckBox *>(widgetByText(page, QStringLiteral("Create &desktop shortcuts")));
     auto *menu =
-        qobject_cast<QCheckBox *>(widgetByText(page, QStringLiteral("Create start menu entries")));
+        qobject_cast<QCheckBox *>(widgetByText(page, QStringLiteral("Create start &menu entries")));
     QCOMPARE(shortcuts != nullptr, hasLinks);
     QCOMPARE(menu != nullptr, hasLinks);
     ORNAInstallDirectoryPage *directoryPage = installer.directoryPage();
@@ -332,7 +320,7 @@ void InstallerWizardTest::settingsPage()
         QVERIFY(!directoryPage->createDesktopShortcuts());
         QVERIFY(directoryPage->createMenuEntries());
     }
-    QVERIFY(widgetByText(page, QStringLiteral("Browse...")));
+    QVERIFY(widgetByText(page, QStringLiteral("B&rowse...")));
     QCOMPARE(page->findChild<QLineEdit *>()->text(), QStringLiteral("/opt/Tool"));
 }
 
@@ -381,10 +369,7 @@ void InstallerWizardTest::summaryTextAsTyped_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::newRow("plain") << "/opt/Tool";
-    QTest::newRow("blanks kept") << "  /opt/Tool  ";
     QTest::newRow("markup") << "/tmp/<b>x</b>";
-    QTest::newRow("empty") << "";
-    QTest::newRow("relative") << "Tools/x";
 }
 
 void InstallerWizardTest::summaryTextAsTyped()
@@ -405,7 +390,6 @@ void InstallerWizardTest::summaryTextAsTyped()
     auto *label = summary->findChild<QLabel *>();
     QCOMPARE(label->textFormat(), Qt::PlainText);
     QVERIFY(label->wordWrap());
-    QCOMPARE(summary->layout()->spacing(), 0);
     QCOMPARE(label->text(),
              QStringLiteral("Tool 2.0 will be installed into this directory:\n\n") + typed +
                  QStringLiteral("\n\nClick Finish to start the installation process, or click "
@@ -423,7 +407,6 @@ void InstallerWizardTest::readmePage()
     QCOMPARE(browser->toPlainText(), QStringLiteral("Read <b>me</b>."));
     QVERIFY(browser->isReadOnly());
     QCOMPARE(browser->wordWrapMode(), QTextOption::WordWrap);
-    QCOMPARE(page->layout()->spacing(), 2);
 }
 
 void InstallerWizardTest::finishPage_data()
@@ -483,19 +466,12 @@ void InstallerWizardTest::finishPage()
     QCOMPARE(page->isRunChecked(), !runCommand.isEmpty() && !runNotChecked);
     QCOMPARE(page->isReadmeChecked(), !readmeFile.isEmpty() && !readmeNotChecked);
 
-    QCOMPARE(labels.size(), linkLocation.isEmpty() ? 1 : 2);
+    QCOMPARE(labels.size(), 1);
+    // The link is the last control, below a stretch, named by its title.
+    auto *link = qobject_cast<QPushButton *>(widgetByText(page, QStringLiteral("Visit us")));
+    QCOMPARE(link != nullptr, !linkLocation.isEmpty());
     if (linkLocation.isEmpty())
         return;
-    QLabel *link = labels[1];
-    QCOMPARE(link->text(),
-             QStringLiteral("<a style=\"color: #4d74c6; text-decoration: none;\" href=\"") +
-                 linkLocation + QStringLiteral("\">Visit us</a>"));
-    auto *shadow = qobject_cast<QGraphicsDropShadowEffect *>(link->graphicsEffect());
-    QVERIFY(shadow);
-    QCOMPARE(shadow->color(), QColor(QStringLiteral("#ababab")));
-    QCOMPARE(shadow->offset(), QPointF(0, 0));
-    QCOMPARE(shadow->blurRadius(), 1.0);
-    // The link sits at the bottom, below a stretch.
     QVBoxLayout *layout = qobject_cast<QVBoxLayout *>(page->layout());
     const int linkIndex = layout->indexOf(link);
     QCOMPARE(linkIndex, layout->count() - 1);
@@ -513,10 +489,8 @@ void InstallerWizardTest::bottomLinkOpensWithXdgOpen()
     TestInstaller installer(settings, InstallerOptions());
     installer.setupWizard();
     QWizardPage *page = installer.wizardWindow()->page(4);
-    QLabel *link = page->findChildren<QLabel *>().last();
-    // What a click on the link emits.
-    QVERIFY(QMetaObject::invokeMethod(link, "linkActivated",
-                                      Q_ARG(QString, QStringLiteral("https://example.org/x y"))));
+    QTest::mouseClick(qobject_cast<QPushButton *>(widgetByText(page, QStringLiteral("Visit"))),
+                      Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(TestSupport::readAll(record).contains("cwd="), 20000);
     QCOMPARE(TestSupport::readAll(record).split('\n').first(),
              QByteArray("https://example.org/x y"));

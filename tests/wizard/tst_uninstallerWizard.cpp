@@ -16,16 +16,7 @@
 
 namespace {
 
-class TestUninstaller : public ORNAUninstaller
-{
-public:
-    TestUninstaller(const QString &applicationDirectory, const QString &productTitle)
-        : ORNAUninstaller(InstallerOptions(), applicationDirectory)
-    {
-        settings.productTitle = productTitle;
-    }
-    bool isConfirmed() const { return confirmed; }
-};
+using WizardTest::TestUninstaller;
 
 bool buttonsEnabled(QWizard *wizard)
 {
@@ -82,6 +73,8 @@ void UninstallerWizardTest::init()
     QDir().mkpath(installation + QStringLiteral("/Uninstaller"));
     QDir().mkpath(installation + QStringLiteral("/bin"));
     TestSupport::writeScript(installation + QStringLiteral("/bin/tool"), "");
+    TestSupport::writeScript(installation + QStringLiteral("/Uninstaller/LinuxInstaller"), "");
+    TestSupport::writeScript(installation + QStringLiteral("/uninstall"), "");
 }
 
 void UninstallerWizardTest::pages_data()

@@ -5,7 +5,10 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
 #include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
 #include <QTextBlock>
 #include <QTextEdit>
 #include <QTimer>
@@ -98,6 +101,59 @@ void cancelNextDialog(bool *seen)
         *seen = true;
         dialog->reject();
     });
+}
+
+void sandboxThisProcess(const QString &root)
+{
+    const QProcessEnvironment environment =
+        TestSupport::sandboxEnvironment(root + QStringLiteral("/home"));
+    for (const QString &name : environment.keys())
+        if (name == QLatin1String("HOME") || name.startsWith(QLatin1String("XDG_")) ||
+            name == QLatin1String("GSETTINGS_BACKEND"))
+            qputenv(name.toUtf8().constData(), environment.value(name).toUtf8());
+    const QString bin = root + QStringLiteral("/bin");
+    QDir().mkpath(bin);
+    for (const char *tool :
+         {"xdg-icon-resource", "xdg-desktop-icon", "xdg-desktop-menu", "gsettings", "xdg-open"})
+        writeRecordingScript(bin + QLatin1Char('/') + QLatin1String(tool),
+                             root + QLatin1Char('/') + QLatin1String(tool) + ".record");
+    qputenv("PATH", (bin + QLatin1Char(':')).toUtf8() + qgetenv("PATH"));
+}
+
+static QString widgetText(QWidget *widget)
+{
+    if (auto *label = qobject_cast<QLabel *>(widget))
+        return label->text();
+    if (auto *button = qobject_cast<QAbstractButton *>(widget))
+        return button->text();
+    if (auto *edit = qobject_cast<QLineEdit *>(widget))
+        return edit->text();
+    return QString();
+}
+
+QStringList clippedWidgets(QWidget *window)
+{
+    QStringList clipped;
+    for (QWidget *widget : window->findChildren<QWidget *>()) {
+        const bool checked =
+            qobject_cast<QLabel *>(widget) || qobject_cast<QAbstractButton *>(widget) ||
+            qobject_cast<QLineEdit *>(widget) || qobject_cast<QProgressBar *>(widget);
+        if (!checked || !widget->isVisibleTo(window) || widget->sizeHint().isEmpty())
+            continue;
+        auto *label = qobject_cast<QLabel *>(widget);
+        QSize wanted = widget->sizeHint();
+        if (label != nullptr && label->wordWrap())
+            wanted = QSize(label->minimumSizeHint().width(), label->heightForWidth(label->width()));
+        if (widget->width() < wanted.width() || widget->height() < wanted.height())
+            clipped << QStringLiteral("%1 '%2' %3x%4 < %5x%6")
+                           .arg(QLatin1String(widget->metaObject()->className()),
+                                widgetText(widget).left(40))
+                           .arg(widget->width())
+                           .arg(widget->height())
+                           .arg(wanted.width())
+                           .arg(wanted.height());
+    }
+    return clipped;
 }
 
 QString writeRecordingScript(const QString &path, const QString &recordFile)

@@ -1,6 +1,9 @@
 #ifndef WIZARDTESTSUPPORT_H
 #define WIZARDTESTSUPPORT_H
 
+#include "installerOptions.h"
+#include "ornaUninstaller.h"
+
 #include <QMessageBox>
 #include <QPushButton>
 #include <QString>
@@ -14,6 +17,24 @@ class QWizard;
 class QWizardPage;
 
 namespace WizardTest {
+
+// An uninstaller whose running program is applicationDirectory/LinuxInstaller, so that a test
+// tree holding that file and an uninstall script counts as its installation.
+class TestUninstaller : public ORNAUninstaller
+{
+public:
+    TestUninstaller(const InstallerOptions &options, const QString &applicationDirectory)
+        : ORNAUninstaller(options, applicationDirectory)
+    {
+        runningProgram = applicationDirectory + QStringLiteral("/LinuxInstaller");
+    }
+    TestUninstaller(const QString &applicationDirectory, const QString &productTitle)
+        : TestUninstaller(InstallerOptions(), applicationDirectory)
+    {
+        settings.productTitle = productTitle;
+    }
+    bool isConfirmed() const { return confirmed; }
+};
 
 // Clicks a wizard button as a user would.
 void click(QWizard *wizard, int which);
@@ -46,6 +67,15 @@ void answerMessageBox(QMessageBox::StandardButton answer, MessageBoxSeen *seen);
 
 // Rejects (cancels) the next modal dialog, from the event loop.
 void cancelNextDialog(bool *seen);
+
+// Gives this process a HOME and XDG directories below root and puts recording stand-ins for
+// the desktop tools, gsettings and xdg-open (each writes root/<tool>.record) first in PATH.
+void sandboxThisProcess(const QString &root);
+
+// Visible labels, buttons and fields of the window that are smaller than they ask to be
+// (word-wrapped labels: narrower than their minimum or lower than their text needs), each as
+// "class 'text' size < wanted".
+QStringList clippedWidgets(QWidget *window);
 
 // Writes a script that appends its arguments, one per line, and its working directory to
 // recordFile; returns its path.

@@ -51,6 +51,19 @@ wd_wait_until() {
 
 # Starts Xvfb on a display number it picks itself (no race with other servers starting at the
 # same time) and exports DISPLAY once the server answers.
+# Starts a headless Weston on a socket of its own and exports WAYLAND_DISPLAY once it
+# answers; DISPLAY is removed, so that nothing reaches an X server by mistake.
+wd_start_weston() {
+    export XDG_RUNTIME_DIR=$WD_WORK/runtime
+    mkdir -p -m 0700 "$XDG_RUNTIME_DIR"
+    weston --backend=headless-backend.so --socket=orna-wayland --idle-time=0 \
+        --log="$WD_WORK/weston.log" >/dev/null 2>&1 &
+    WD_XVFB_PID=$!
+    export WAYLAND_DISPLAY=orna-wayland
+    unset DISPLAY
+    wd_wait_until "weston did not start" test -S "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY"
+}
+
 wd_start_display() {
     local numberFile=$WD_WORK/display-number
     Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$numberFile" \

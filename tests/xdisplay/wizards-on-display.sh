@@ -41,9 +41,9 @@ wd_next_page "$wid"                 # to the licence
 if wd_button_enabled "$wid" "$NEXT_X" "$NEXT_Y"; then
     wd_fail "Next is enabled before the licence is accepted"
 fi
-wd_click "$wid" 189 340             # I accept the terms of the license agreement.
+wd_click "$wid" 189 356             # I accept the terms of the license agreement.
 wd_next_page "$wid"                 # to the installation settings
-wd_type_into "$wid" 288 307 "$target"
+wd_type_into "$wid" 288 314 "$target"
 wd_next_page "$wid"                 # to the summary
 wd_next_page "$wid"                 # to the progress page: the installation starts
 # The archive script, the uninstaller and the desktop tools take their time on a busy machine.

@@ -1,6 +1,7 @@
 // ktf: checks, prints, edits and compares KTF files.
 
 #include "ornaBase.h"
+#include "ornaFile.h"
 #include "ornaKTFParser.h"
 #include "ornaKTFValueEditor.h"
 #include "ornaKTFWriter.h"
@@ -32,12 +33,24 @@ int usageError(const char *problem)
     return 2;
 }
 
+// The reader takes a missing or unreadable file for an empty one; a misspelt path in a build
+// script must not pass for a good file.
+bool readable(const QString &file)
+{
+    const QString problem = ORNAFile::readProblem(file);
+    if (problem.isEmpty())
+        return true;
+    std::fprintf(stderr, "ktf: cannot read %s: %s\n", file.toUtf8().constData(),
+                 problem.toUtf8().constData());
+    return false;
+}
+
 int check(const QStringList &files)
 {
     bool allRead = true;
     for (const QString &file : files) {
         ORNAKTFParser parser(ORNAKTFParser::ExpandVariables);
-        allRead = parser.parseFile(file, true) && allRead;
+        allRead = readable(file) && parser.parseFile(file, true) && allRead;
     }
     return allRead ? 0 : 1;
 }
@@ -57,6 +70,8 @@ int dump(const QStringList &arguments)
     }
     if (files.size() != 1)
         return usageError("dump takes one file");
+    if (!readable(files.first()))
+        return 1;
     ORNAKTFParser parser(raw ? ORNAKTFParser::KeepReferences : ORNAKTFParser::ExpandVariables);
     const bool read = parser.parseFile(files.first(), true);
     QFile out;
@@ -73,6 +88,8 @@ int set(const QStringList &arguments)
 {
     if (arguments.size() != 3)
         return usageError("set takes a file, a tag path and a value");
+    if (!readable(arguments.at(0)))
+        return 1;
     const QStringList tagPath = arguments.at(1).split(QLatin1Char('/'));
     QString error;
     if (ORNAKTF::setValueInFile(arguments.at(0), tagPath, arguments.at(2), error))
@@ -88,6 +105,9 @@ int diff(const QStringList &arguments)
 {
     if (arguments.size() != 2)
         return usageError("diff takes two files");
+    // Both are named when both are missing.
+    if (!(readable(arguments.at(0)) & readable(arguments.at(1))))
+        return 1;
     ORNAKTFParser first;
     ORNAKTFParser second;
     const bool read =

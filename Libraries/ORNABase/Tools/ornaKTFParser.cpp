@@ -1,6 +1,8 @@
 #include "ornaKTFParser.h"
 
 #include "ornaFile.h"
+#include "ornaKTFByteScan_p.h"
+#include "ornaKTFNameCache.h"
 #include "ornaLogging.h"
 #include "ornaTree.h"
 #include "ornaUtils.h"
@@ -11,263 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
-
-namespace {
-
-enum ByteClass : quint8
-{
-    WordByte = 0,
-    BlankByte = 1,
-    PunctuationByte = 2,
-};
-
-// Byte classes of the scanner: the four blanks, and the bytes that end a bare word.
-struct ByteClasses
-{
-    constexpr ByteClasses() : of()
-    {
-        of[quint8(' ')] = of[quint8('\t')] = of[quint8('\n')] = of[quint8('\r')] = BlankByte;
-        of[quint8('=')] = of[quint8('{')] = of[quint8('}')] = PunctuationByte;
-    }
-    quint8 of[256];
-};
-constexpr ByteClasses byteClasses;
-
-inline quint8 classOf(char c)
-{
-    return byteClasses.of[static_cast<unsigned char>(c)];
-}
-
-#ifdef __SSE2__
-// Blank runs hold few line feeds, and the baseline instruction set has no population count.
-inline int bitCount(unsigned mask)
-{
-    int count = 0;
-    for (; mask; mask &= mask - 1)
-        ++count;
-    return count;
-}
-
-inline __m128i load16(const char *data, qsizetype position)
-{
-    return _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + position));
-}
-
-// Bytes that may end a bare word: every byte up to 0x20 (the blanks among them) and =, {, }.
-inline unsigned wordEndCandidates(__m128i bytes)
-{
-    const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(bytes, _mm_set1_epi8(' ')), bytes);
-    __m128i hits = _mm_or_si128(low, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('=')));
-    hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('{')));
-    hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('}')));
-    return unsigned(_mm_movemask_epi8(hits));
-}
-
-inline unsigned blankBytes(__m128i bytes, unsigned *lineFeeds)
-{
-    const __m128i lineFeed = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'));
-    __m128i hits = _mm_or_si128(lineFeed, _mm_cmpeq_epi8(bytes, _mm_set1_epi8(' ')));
-    hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\t')));
-    hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r')));
-    *lineFeeds = unsigned(_mm_movemask_epi8(lineFeed));
-    return unsigned(_mm_movemask_epi8(hits));
-}
-#endif
-
-// The first byte at or after position that ends a bare word (a blank, =, { or }), or length.
-inline qsizetype wordEnd(const char *data, qsizetype position, qsizetype length)
-{
-#ifdef __SSE2__
-    while (position + 16 <= length) {
-        unsigned mask = wordEndCandidates(load16(data, position));
-        // Other control bytes are word bytes: they are only candidates.
-        while (mask) {
-            const qsizetype hit = position + __builtin_ctz(mask);
-            if (classOf(data[hit]) != WordByte)
-                return hit;
-            mask &= mask - 1;
-        }
-        position += 16;
-    }
-#endif
-    while (position < length && classOf(data[position]) == WordByte)
-        ++position;
-    return position;
-}
-
-// The first blank-free byte at or after position (or length); counts the line feeds passed.
-inline qsizetype blanksEnd(const char *data, qsizetype position, qsizetype length, int *line)
-{
-    // Most tokens follow no blank or a single space.
-    if (position < length && classOf(data[position]) != BlankByte)
-        return position;
-    if (data[position] == ' ' && position + 1 < length && classOf(data[position + 1]) != BlankByte)
-        return position + 1;
-#ifdef __SSE2__
-    while (position + 16 <= length) {
-        unsigned lineFeeds = 0;
-        const unsigned others = ~blankBytes(load16(data, position), &lineFeeds) & 0xFFFFu;
-        if (others) {
-            const unsigned passed = (others & (0u - others)) - 1;
-            *line += bitCount(lineFeeds & passed);
-            return position + __builtin_ctz(others);
-        }
-        *line += bitCount(lineFeeds);
-        position += 16;
-    }
-#endif
-    while (position < length && classOf(data[position]) == BlankByte) {
-        *line += data[position] == '\n';
-        ++position;
-    }
-    return position;
-}
-
-// The next byte at or after position that a quoted string must look at: its closing mark, a
-// backslash or a line feed; length if there is none.
-inline qsizetype quotedSpecial(const char *data, qsizetype position, qsizetype length, char closing)
-{
-#ifdef __SSE2__
-    const __m128i mark = _mm_set1_epi8(closing);
-    const __m128i backslash = _mm_set1_epi8('\\');
-    const __m128i lineFeed = _mm_set1_epi8('\n');
-    for (; position + 16 <= length; position += 16) {
-        const __m128i bytes = load16(data, position);
-        __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(bytes, mark), _mm_cmpeq_epi8(bytes, backslash));
-        hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, lineFeed));
-        if (const unsigned mask = unsigned(_mm_movemask_epi8(hits)))
-            return position + __builtin_ctz(mask);
-    }
-#endif
-    for (; position < length; ++position) {
-        const char c = data[position];
-        if (c == closing || c == '\\' || c == '\n')
-            return position;
-    }
-    return length;
-}
-
-// Widens bytes to UTF-16 code units as Latin-1 does. With stopAtHighByte, stops at the first
-// byte above 0x7F and returns false, since UTF-8 needs the real decoder from there on.
-bool widen(const char *data, qsizetype length, char16_t *out, bool stopAtHighByte)
-{
-    qsizetype i = 0;
-#ifdef __SSE2__
-    const __m128i zero = _mm_setzero_si128();
-    for (; i + 16 <= length; i += 16) {
-        const __m128i bytes = load16(data, i);
-        if (stopAtHighByte && _mm_movemask_epi8(bytes))
-            return false;
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i), _mm_unpacklo_epi8(bytes, zero));
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i + 8), _mm_unpackhi_epi8(bytes, zero));
-    }
-#endif
-    for (; i < length; ++i) {
-        const unsigned char byte = static_cast<unsigned char>(data[i]);
-        if (stopAtHighByte && byte > 0x7F)
-            return false;
-        out[i] = byte;
-    }
-    return true;
-}
-
-bool sameBytes(const char *data, qsizetype length, const char *literal)
-{
-    const qsizetype literalLength = qsizetype(std::strlen(literal));
-    return length == literalLength && std::memcmp(data, literal, size_t(length)) == 0;
-}
-
-bool containsReference(const char *data, qsizetype length)
-{
-    for (qsizetype i = 0; i + 1 < length; ++i) {
-        const void *dollar = std::memchr(data + i, '$', size_t(length - i - 1));
-        if (!dollar)
-            return false;
-        i = static_cast<const char *>(dollar) - data;
-        if (data[i + 1] == '(')
-            return true;
-    }
-    return false;
-}
-
-} // namespace
-
-// Interned tag names by their bytes, for one parse: most tags repeat, and a byte lookup spares
-// decoding them again. The bytes stay valid for the whole parse (input or scratch buffer).
-class ORNAKTFNameCache
-{
-public:
-    ORNAKTFNameCache() : m_slots(1024) {}
-
-    const QString *find(const char *data, qsizetype length, size_t hash) const
-    {
-        for (size_t i = hash & (m_slots.size() - 1);; i = (i + 1) & (m_slots.size() - 1)) {
-            const Slot &slot = m_slots[i];
-            if (!slot.name)
-                return nullptr;
-            if (slot.hash == hash && slot.length == length &&
-                std::memcmp(slot.data, data, size_t(length)) == 0)
-                return slot.name;
-        }
-    }
-
-    void insert(const char *data, qsizetype length, size_t hash, const QString *name)
-    {
-        if ((m_used + 1) * 2 > m_slots.size())
-            grow();
-        place({data, length, hash, name});
-        ++m_used;
-    }
-
-    static size_t hashOf(const char *data, qsizetype length)
-    {
-        quint64 hash = 14695981039346656037ull ^ quint64(length);
-        qsizetype i = 0;
-        for (; i + 8 <= length; i += 8) {
-            quint64 word;
-            std::memcpy(&word, data + i, 8);
-            hash = (hash ^ word) * 0x9E3779B97F4A7C15ull;
-            hash ^= hash >> 32;
-        }
-        quint64 tail = 0;
-        std::memcpy(&tail, data + i, size_t(length - i));
-        hash = (hash ^ tail) * 0x9E3779B97F4A7C15ull;
-        return size_t(hash ^ (hash >> 29));
-    }
-
-private:
-    struct Slot
-    {
-        const char *data = nullptr;
-        qsizetype length = 0;
-        size_t hash = 0;
-        const QString *name = nullptr;
-    };
-
-    void place(const Slot &slot)
-    {
-        size_t i = slot.hash & (m_slots.size() - 1);
-        while (m_slots[i].name)
-            i = (i + 1) & (m_slots.size() - 1);
-        m_slots[i] = slot;
-    }
-
-    void grow()
-    {
-        std::vector<Slot> old(m_slots.size() * 2);
-        old.swap(m_slots);
-        for (const Slot &slot : old) {
-            if (slot.name)
-                place(slot);
-        }
-    }
-
-    std::vector<Slot> m_slots;
-    size_t m_used = 0;
-};
+using namespace ORNAKTFByteScan;
 
 ORNAKTFParser::ORNAKTFParser(int mode) : m_scratch(nullptr, std::free)
 {
@@ -283,9 +29,9 @@ ORNAKTFParser::ORNAKTFParser(int mode) : m_scratch(nullptr, std::free)
 }
 
 ORNAKTFParser::ORNAKTFParser(ORNATree *root, int mode, int includeDepth, void *userData,
-                             VariableResolver resolver)
-    : m_scratch(nullptr, std::free), m_includeDepth(includeDepth), m_mode(mode), m_root(root),
-      m_resolverData(userData), m_resolver(resolver)
+                             VariableResolver resolver, IncludeBudget *budget)
+    : m_scratch(nullptr, std::free), m_includeDepth(includeDepth), m_budget(budget), m_mode(mode),
+      m_root(root), m_resolverData(userData), m_resolver(resolver)
 {
     m_root->ref();
     m_currentParent = m_root;
@@ -325,12 +71,18 @@ void ORNAKTFParser::resetToRoot()
 bool ORNAKTFParser::parseFile(const QString &path, bool resetToRoot)
 {
     setCurrentFile(path);
-    const QByteArray bytes = ORNAFile::readFile(path, true);
+    const ORNAFileContent content = ORNAFile::readWholeFile(path, true);
     m_errorFileName = m_currentFile;
     m_encoding = UnknownEncoding;
     if (resetToRoot)
         this->resetToRoot();
-    return parseInput(bytes.constData(), bytes.size(), 1);
+    if (content.refused) {
+        m_line = 1;
+        reportError(QStringLiteral("Failed to read ") + path + QStringLiteral(": ") +
+                    content.error);
+        return false;
+    }
+    return parseInput(content.data.constData(), content.data.size(), 1);
 }
 
 bool ORNAKTFParser::parseString(const QString &text, bool resetToRoot, const QString &fileName,
@@ -373,7 +125,10 @@ bool ORNAKTFParser::parseInput(const char *data, qsizetype length, int startLine
     m_tokenLine = startLine;
     m_tagLine = startLine;
     m_tag = Token();
+    m_tagKey = ORNAKTFNameCache::Key();
     m_lastString = Token();
+    if (m_budget == &m_ownBudget)
+        m_ownBudget = IncludeBudget();
     ORNAKTFNameCache names;
     m_names = &names;
     m_internedFile = ORNATree::internFile(m_currentFile);
@@ -463,31 +218,15 @@ QString ORNAKTFParser::decode(const char *data, qsizetype length) const
         return QString();
     // ASCII reads the same either way and is widened in one pass into the string's own storage.
     QString text(length, Qt::Uninitialized);
-    if (widen(data, length, reinterpret_cast<char16_t *>(text.data()), m_encoding == Utf8Encoding))
+    if (widen(data, length, reinterpret_cast<char16_t *>(text.data()), m_encoding == Utf8Encoding,
+              data + length, length))
         return text;
     return QString::fromUtf8(data, length);
 }
 
-void ORNAKTFParser::skipBlanks()
+Q_ALWAYS_INLINE void ORNAKTFParser::skipBlanks()
 {
     m_position = blanksEnd(m_data, m_position, m_length, &m_line);
-}
-
-// Skips to just after the next occurrence of the two-byte mark (or to the end), counting lines.
-static qsizetype skipPast(const char *data, qsizetype length, qsizetype position, char first,
-                          char second, int *line)
-{
-    while (position < length) {
-        const char c = data[position++];
-        if (c == '\n') {
-            ++*line;
-            if (second == 0)
-                return position;
-        } else if (second != 0 && c == first && position < length && data[position] == second) {
-            return position + 1;
-        }
-    }
-    return position;
 }
 
 void ORNAKTFParser::nextToken(Token &token)
@@ -527,10 +266,15 @@ void ORNAKTFParser::nextToken(Token &token)
         }
         break;
     }
-    m_lastString = token;
+    // Brace and equals messages name the last string read, never the punctuation itself. Field
+    // by field: one wide copy of the token just written would wait for its narrow stores.
+    if (token.kind == StringToken) {
+        m_lastString.text = token.text;
+        m_lastString.length = token.length;
+    }
 }
 
-void ORNAKTFParser::readBareWord(Token &token)
+Q_ALWAYS_INLINE void ORNAKTFParser::readBareWord(Token &token)
 {
     const char *data = m_data;
     const qsizetype start = m_position;
@@ -632,6 +376,7 @@ ORNAKTFParser::Step ORNAKTFParser::expectEntry(const Token &token)
                 return step;
         }
         m_tag = token;
+        keyTag();
         m_tagLine = m_tokenLine;
         m_state = AfterTag;
         return GoOn;
@@ -756,12 +501,16 @@ ORNAKTFParser::Step ORNAKTFParser::afterEquals(const Token &token)
     if (reportError(QStringLiteral("Expected a string after '=' token")))
         return Stop;
     rewind();
+    // The value that failed leaves no text for the messages that follow.
+    m_lastString = Token();
     if (m_skipDepth == 0)
         makeNode(Token(), false);
     return GoOn;
 }
 
-const QString *ORNAKTFParser::tagName()
+// Keys the tag as soon as it is read and fetches its slot of the name cache, which is seldom in
+// the processor's cache, while the rest of the entry is read.
+void ORNAKTFParser::keyTag()
 {
     const char *data = m_tag.text;
     qsizetype length = m_tag.length;
@@ -770,13 +519,19 @@ const QString *ORNAKTFParser::tagName()
         if (const void *open = std::memchr(data, '<', size_t(length)))
             length = static_cast<const char *>(open) - data;
     }
-    if (length == 0)
+    // Tags from the scratch buffer (with escapes) take the careful way of loading their bytes.
+    m_tagKey = ORNAKTFNameCache::keyOf(data, length, readableEnd(data, length));
+    m_names->prefetch(m_tagKey);
+}
+
+const QString *ORNAKTFParser::tagName()
+{
+    if (m_tagKey.length == 0)
         return ORNATree::emptyName();
-    const size_t hash = ORNAKTFNameCache::hashOf(data, length);
-    if (const QString *name = m_names->find(data, length, hash))
+    if (const QString *name = m_names->find(m_tagKey))
         return name;
-    const QString *name = ORNATree::internName(decode(data, length));
-    m_names->insert(data, length, hash, name);
+    const QString *name = ORNATree::internName(decode(m_tagKey.data, m_tagKey.length));
+    m_names->insert(m_tagKey, name);
     return name;
 }
 
@@ -785,7 +540,10 @@ ORNATreeText ORNAKTFParser::storeValue(const char *data, qsizetype length)
     if (length == 0)
         return ORNATreeText();
     // As in decode(), ASCII is widened in one pass, here straight into the value store.
-    if (widen(data, length, m_values.reserve(length), m_encoding == Utf8Encoding))
+    // Room for whole sixteen-byte steps; only length code units are taken.
+    const qsizetype room = (length + 15) & ~qsizetype(15);
+    if (widen(data, length, m_values.reserve(room), m_encoding == Utf8Encoding,
+              readableEnd(data, length), room))
         return m_values.commit(length);
     return m_values.store(QString::fromUtf8(data, length));
 }
@@ -794,7 +552,8 @@ void ORNAKTFParser::makeNode(const Token &value, bool hasValue)
 {
     ORNATreeText text;
     if (hasValue) {
-        if (m_mode != KeepReferences && containsReference(value.text, value.length))
+        if (m_mode != KeepReferences &&
+            containsReference(value.text, value.length, readableEnd(value.text, value.length)))
             text = m_values.store(expand(tokenText(value)));
         else
             text = storeValue(value.text, value.length);
@@ -802,7 +561,7 @@ void ORNAKTFParser::makeNode(const Token &value, bool hasValue)
     ORNATree *node = new ORNATree(tagName(), std::move(text), m_internedFile, m_tagLine);
     node->setValueLineOffset(m_tokenLine - m_tagLine);
     m_lastNode = node;
-    m_currentParent->insertChild(node, nullptr);
+    m_currentParent->appendChild(node);
 }
 
 void ORNAKTFParser::openLastNode()
@@ -924,14 +683,42 @@ ORNAKTFParser::Step ORNAKTFParser::includeStatement()
     } else if (!ORNAFile::fileExists(file)) {
         problem = QStringLiteral("include file not found: ") + file;
     } else {
-        ORNAKTFParser included(m_currentParent, m_mode, m_includeDepth + 1, m_resolverData,
-                               m_resolver);
-        if (!included.parseFile(file, false))
-            problem = QStringLiteral("error in included file");
+        return includeFile(file);
     }
-    if (problem.isEmpty())
-        return GoOn;
     return reportError(problem) ? Stop : GoOn;
+}
+
+// Includes that each include the next twice multiply, and a large file included many times
+// would hold all its copies: one document reads at most so many includes and bytes.
+ORNAKTFParser::Step ORNAKTFParser::includeFile(const QString &file)
+{
+    if (++m_budget->includes > 10000)
+        return stopForBudget(QStringLiteral("too many includes, stopped parsing"));
+    const ORNAFileContent content = ORNAFile::readWholeFile(file, true);
+    if (content.refused) {
+        return reportError(QStringLiteral("Failed to read ") + file + QStringLiteral(": ") +
+                           content.error)
+                   ? Stop
+                   : GoOn;
+    }
+    m_budget->bytes += content.data.size();
+    if (m_budget->bytes > ORNAFile::maximumReadSize)
+        return stopForBudget(QStringLiteral("included files exceed 256 MiB, stopped parsing"));
+    ORNAKTFParser included(m_currentParent, m_mode, m_includeDepth + 1, m_resolverData, m_resolver,
+                           m_budget);
+    const bool read = included.parseBytes(content.data, false, file);
+    if (!m_budget->exhausted.isEmpty())
+        return stopForBudget(m_budget->exhausted);
+    if (read)
+        return GoOn;
+    return reportError(QStringLiteral("error in included file")) ? Stop : GoOn;
+}
+
+ORNAKTFParser::Step ORNAKTFParser::stopForBudget(const QString &message)
+{
+    m_budget->exhausted = message;
+    reportStop(message);
+    return Stop;
 }
 
 bool ORNAKTFParser::defined(const QString &name) const
@@ -1051,14 +838,19 @@ bool ORNAKTFParser::reportError(const QString &message, int line)
                    m_errorLine, message);
     if (m_errorCount <= m_maxErrorCount)
         return false;
-    ++m_errorCount;
-    m_lastErrorMessage = QStringLiteral("too many errors, stopped parsing");
-    m_errorString = m_errorFileName + QLatin1Char('(') + QString::number(m_line) +
-                    QStringLiteral("): ") + m_lastErrorMessage;
-    m_errorLine = m_line;
-    ORNA_LOG_ENTRY(ORNAWarningMessage, "ORNAParserError: ", "ParserError", file.constData(),
-                   m_errorLine, m_lastErrorMessage);
+    reportStop(QStringLiteral("too many errors, stopped parsing"));
     return true;
+}
+
+void ORNAKTFParser::reportStop(const QString &message)
+{
+    ++m_errorCount;
+    m_lastErrorMessage = message;
+    m_errorString = m_errorFileName + QLatin1Char('(') + QString::number(m_line) +
+                    QStringLiteral("): ") + message;
+    m_errorLine = m_line;
+    ORNA_LOG_ENTRY(ORNAWarningMessage, "ORNAParserError: ", "ParserError",
+                   m_errorFileName.toUtf8().constData(), m_errorLine, message);
 }
 
 namespace {

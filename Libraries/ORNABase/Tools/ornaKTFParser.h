@@ -1,6 +1,7 @@
 #ifndef ORNAKTFPARSER_H
 #define ORNAKTFPARSER_H
 
+#include "ornaKTFNameCache.h"
 #include "ornaTreeText.h"
 
 #include <QByteArray>
@@ -10,7 +11,6 @@
 #include <vector>
 
 class ORNATree;
-class ORNAKTFNameCache;
 
 // Reads KTF files and texts into an ORNATree, running the preprocessor directives and
 // expanding $(...) references. Errors are logged; more than 50 of them stop the parse.
@@ -96,8 +96,17 @@ private:
         Stop,
     };
 
+    // What one document may read through its includes, shared by the readers of its files.
+    struct IncludeBudget
+    {
+        int includes = 0;
+        qint64 bytes = 0;
+        // Set once a reader stopped for it; every including reader then stops too.
+        QString exhausted;
+    };
+
     ORNAKTFParser(ORNATree *root, int mode, int includeDepth, void *userData,
-                  VariableResolver resolver);
+                  VariableResolver resolver, IncludeBudget *budget);
 
     void setCurrentFile(const QString &path);
     void resetToRoot();
@@ -111,6 +120,12 @@ private:
     void readQuoted(Token &token, char closing, char second);
     QString decode(const char *data, qsizetype length) const;
     QString tokenText(const Token &token) const { return decode(token.text, token.length); }
+    // How far the memory holding token bytes may be read: to the end of the input for bytes in
+    // it; bytes with escapes, copied into the scratch buffer, only to their own end.
+    const char *readableEnd(const char *data, qsizetype length) const
+    {
+        return data >= m_data && data < m_data + m_length ? m_data + m_length : data + length;
+    }
     ORNATreeText storeValue(const char *data, qsizetype length);
 
     Step expectEntry(const Token &token);
@@ -123,11 +138,13 @@ private:
     Step ifStatement();
     Step definedStatement(const char *keyword, bool set, bool negate);
     Step includeStatement();
+    Step includeFile(const QString &file);
     void rewind();
 
     void makeNode(const Token &value, bool hasValue);
     void openLastNode();
     void pushSkipped();
+    void keyTag();
     const QString *tagName();
 
     QString expand(const QString &text);
@@ -137,6 +154,9 @@ private:
 
     // Counts the error and logs it; true when the limit is passed and parsing must stop.
     bool reportError(const QString &message, int line = -1);
+    // Counts and logs the error that ends the parse ("too many errors, stopped parsing").
+    void reportStop(const QString &message);
+    Step stopForBudget(const QString &message);
 
     std::unique_ptr<char, void (*)(void *)> m_scratch;
     qsizetype m_scratchUsed = 0;
@@ -154,6 +174,8 @@ private:
     int m_skipDepth = 0;
     int m_nodeDepth = 0;
     int m_includeDepth = 0;
+    IncludeBudget m_ownBudget;
+    IncludeBudget *m_budget = &m_ownBudget;
     int m_state = ExpectEntry;
     int m_mode = ExpandVariables;
     QString m_errorString;
@@ -167,6 +189,7 @@ private:
     ORNATree *m_root = nullptr;
     std::vector<ORNATree *> m_parentStack;
     Token m_tag;
+    ORNAKTFNameCache::Key m_tagKey;
     Token m_lastString;
     qsizetype m_markPosition = 0;
     int m_markLine = 0;

@@ -5,9 +5,6 @@
 #include "ornaLogging.h"
 #include "ornaTree.h"
 
-#include <QFile>
-#include <QFileInfo>
-
 #include <vector>
 
 namespace {
@@ -79,14 +76,12 @@ private:
 ORNATree *ORNAKTFPositionReader::read(const QString &path)
 {
     QString text;
-    if (QFileInfo::exists(path)) {
-        QFile file(path);
-        if (file.open(QIODevice::ReadOnly | QIODevice::Text))
-            text = QString::fromLatin1(file.readAll());
+    if (ORNAFile::fileExists(path)) {
+        const ORNAFileContent content = ORNAFile::readWholeFile(path, true);
+        if (content.error.isEmpty())
+            text = QString::fromLatin1(content.data);
         else
             ORNA_ERROR("ORNAFile", "error reading file " << path);
-    } else if (ORNAFile::fileExists(path)) {
-        text = QString::fromLatin1(ORNAFile::readFile(path, true));
     } else {
         ORNA_ERROR("ORNAFile", "file does not exist " << path);
     }

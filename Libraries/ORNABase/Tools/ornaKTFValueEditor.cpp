@@ -1,5 +1,6 @@
 #include "ornaKTFValueEditor.h"
 
+#include "ornaFile.h"
 #include "ornaKTFParser.h"
 #include "ornaKTFPositionReader.h"
 #include "ornaKTFWriter.h"
@@ -288,16 +289,14 @@ bool ORNAKTF::setValueInFile(const QString &path, const QStringList &tagPath,
     if (!parent)
         return false;
 
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    const ORNAFileContent content = ORNAFile::readWholeFile(path, false);
+    if (!content.error.isEmpty()) {
         errorMessage = QStringLiteral("failed to open ") + path + QStringLiteral(" for reading: ") +
-                       file.errorString();
+                       content.error;
         return false;
     }
-    const QByteArray content = file.readAll();
-    file.close();
 
-    ValueEditor editor(path, content, reader);
+    ValueEditor editor(path, content.data, reader);
     LineEdit edit;
     const QString name = tagPath.last();
     const ORNATree *entry = parent->findChild(name);

@@ -170,11 +170,9 @@ ORNATree::ORNATree(const QString &name, const QString &value, const QString &sou
     : m_name(internName(name)), m_value(value), m_sourceFile(internFile(sourceFile)), m_line(line)
 {}
 
-void ORNATree::ref()
+void ORNATree::reportZombie()
 {
-    if (m_refCount < 0)
-        ORNA_ERROR("ORNATree", "zombie ORNATree refed!");
-    ++m_refCount;
+    ORNA_ERROR("ORNATree", "zombie ORNATree refed!");
 }
 
 void ORNATree::unref()
@@ -236,14 +234,6 @@ void ORNATree::reserveChildren(quint32 count)
     m_childCapacityShift = shift;
 }
 
-bool ORNATree::appendChild(ORNATree *node)
-{
-    node->ref();
-    reserveChildren(m_childCount + 1);
-    m_children[m_childCount++] = node;
-    return true;
-}
-
 void ORNATree::insertChild(ORNATree *node, ORNATree *before)
 {
     if (before) {
@@ -277,11 +267,6 @@ void ORNATree::removeAllChildren()
     for (quint32 i = 0; i < count; ++i)
         children[i]->unref();
     std::free(children);
-}
-
-void ORNATree::setValueLineOffset(int offset)
-{
-    m_valueLineOffset = quint16(qBound(0, offset, 0xFFFF));
 }
 
 void ORNATree::setComment(bool comment)

@@ -39,13 +39,25 @@ public:
     static void operator delete(void *cell, size_t size);
     ORNATree &operator=(const ORNATree &) = delete;
 
-    void ref();
+    void ref()
+    {
+        if (m_refCount < 0)
+            reportZombie();
+        ++m_refCount;
+    }
     void unref();
     int refCount() const { return m_refCount; }
 
     int childCount() const { return int(m_childCount); }
     ORNATree *child(int index) const { return m_children[index]; }
-    bool appendChild(ORNATree *node);
+    bool appendChild(ORNATree *node)
+    {
+        node->ref();
+        if (!m_children || m_childCount >= (quint32(1) << m_childCapacityShift))
+            reserveChildren(m_childCount + 1);
+        m_children[m_childCount++] = node;
+        return true;
+    }
     void insertChild(ORNATree *node, ORNATree *before);
     ORNATree *addChild(const QString &name, const QString &value = QString());
     void removeAllChildren();
@@ -59,7 +71,7 @@ public:
     int line() const { return m_line; }
     int valueLineOffset() const { return m_valueLineOffset; }
     // Clamped to the 16-bit field: a value thousands of lines below its tag keeps the maximum.
-    void setValueLineOffset(int offset);
+    void setValueLineOffset(int offset) { m_valueLineOffset = quint16(qBound(0, offset, 0xFFFF)); }
     quint8 flags() const { return m_flags; }
     bool isComment() const { return m_flags & CommentNode; }
     void setComment(bool comment);
@@ -89,6 +101,7 @@ public:
 
 private:
     ~ORNATree() = default;
+    static void reportZombie();
     static void destroy(ORNATree *top);
     static void release(ORNATree *node, std::vector<ORNATree *> &dying);
     struct ChildRange

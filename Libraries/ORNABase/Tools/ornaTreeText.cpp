@@ -32,12 +32,6 @@ ORNATreeText::ORNATreeText(QStringView text)
     std::memcpy(m_block->text(), text.utf16(), m_size * sizeof(char16_t));
 }
 
-ORNATreeText::ORNATreeText(Block *block, quint32 offset, quint32 size)
-    : m_block(block), m_offset(offset), m_size(size)
-{
-    retain();
-}
-
 ORNATreeText::Block *ORNATreeText::allocateBlock(qsizetype capacity)
 {
     const quint32 units = checkedSize(capacity);
@@ -62,13 +56,12 @@ ORNATreeText::Store::~Store()
     releaseBlock(m_block);
 }
 
-char16_t *ORNATreeText::Store::reserve(qsizetype size)
+// The current block is too small (or, in the sanitizer build, every text gets its own block).
+char16_t *ORNATreeText::Store::reserveFresh(qsizetype size)
 {
 #ifdef ORNA_SEPARATE_ALLOCATIONS
     const qsizetype capacity = qMax<qsizetype>(size, 1);
 #else
-    if (m_block && size <= qsizetype(m_block->capacity - m_block->used))
-        return m_block->text() + m_block->used;
     const qsizetype capacity = qMax(size, m_nextCapacity);
 #endif
     Block *fresh = allocateBlock(capacity);
@@ -77,16 +70,6 @@ char16_t *ORNATreeText::Store::reserve(qsizetype size)
     releaseBlock(m_block);
     m_block = fresh;
     return m_block->text();
-}
-
-ORNATreeText ORNATreeText::Store::commit(qsizetype size)
-{
-    if (size <= 0)
-        return ORNATreeText();
-    Q_ASSERT(m_block && size <= qsizetype(m_block->capacity - m_block->used));
-    const quint32 offset = m_block->used;
-    m_block->used += quint32(size);
-    return ORNATreeText(m_block, offset, quint32(size));
 }
 
 ORNATreeText ORNATreeText::Store::store(QStringView text)

@@ -69,25 +69,52 @@ public:
         ~Store();
 
         // Room for at most size code units, valid until the next call on this store.
-        char16_t *reserve(qsizetype size);
+        char16_t *reserve(qsizetype size)
+        {
+#ifndef ORNA_SEPARATE_ALLOCATIONS
+            if (m_block && size <= qsizetype(m_block->capacity - m_block->used))
+                return m_block->text() + m_block->used;
+#endif
+            return reserveFresh(size);
+        }
         // The first size code units of the room just reserved, as a text.
-        ORNATreeText commit(qsizetype size);
+        ORNATreeText commit(qsizetype size)
+        {
+            if (size <= 0)
+                return ORNATreeText();
+            Q_ASSERT(m_block && size <= qsizetype(m_block->capacity - m_block->used));
+            const quint32 offset = m_block->used;
+            m_block->used += quint32(size);
+            return ORNATreeText(m_block, offset, quint32(size));
+        }
         ORNATreeText store(QStringView text);
 
     private:
+        char16_t *reserveFresh(qsizetype size);
+
         Block *m_block = nullptr;
         qsizetype m_nextCapacity = 256;
     };
 
 private:
-    ORNATreeText(Block *block, quint32 offset, quint32 size);
-    const char16_t *data() const { return m_block ? m_block->text() + m_offset : nullptr; }
+    ORNATreeText(Block *block, quint32 offset, quint32 size)
+        : m_block(block), m_offset(offset), m_size(size)
+    {
+        retain();
+    }
+    const char16_t *data() const
+    {
+        return m_block ? m_block->text() + m_offset : nullptr;
+    }
     void retain()
     {
         if (m_block)
             ++m_block->users;
     }
-    void release() { releaseBlock(m_block); }
+    void release()
+    {
+        releaseBlock(m_block);
+    }
     static void releaseBlock(Block *block)
     {
         if (block && --block->users == 0)

@@ -24,7 +24,8 @@ bool isTrueText(const QString &text);
 // Creates every missing directory of the path, one level at a time.
 bool makePath(const QString &path);
 
-// Removes the directory and everything below it; symbolic links are removed, never followed.
+// Removes the directory and everything below it; symbolic links are removed, never followed,
+// and other file systems mounted below it are left alone (ORNATreeRemoval tells what is left).
 bool removeDirectoryRecursively(const QString &path);
 
 } // namespace ORNAUtils

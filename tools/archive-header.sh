@@ -1,0 +1,400 @@
+#!/usr/bin/env bash
+# Self-extracting installer archive for @NAME@. Run it to install; --help says how.
+# Not bash (sh ARCHIVE, another shell): start again with bash before any bash syntax is read.
+if [ -z "${BASH_VERSION-}" ]; then
+    if command -v bash >/dev/null 2>&1; then exec bash "$0" "$@"; fi
+    echo "Error: this archive needs bash: bash $0" >&2
+    exit 1
+fi
+PRODUCT_NAME='@NAME@'
+FILE_COUNT=$((10#@FILE_COUNT@))
+UNPACKED_BYTES=$((10#@UNPACKED_BYTES@))
+UNPACKED_SPACE=$((10#@UNPACKED_SPACE@))
+INSTALLER_SPACE=$((10#@INSTALLER_SPACE@))
+ARCHIVE_SIZE=$((10#@ARCHIVE_SIZE@))
+INSTALLER_OFFSET=$((10#@INSTALLER_OFFSET@))
+INSTALLER_SIZE=$((10#@INSTALLER_SIZE@))
+INSTALLER_SHA256=@INSTALLER_SHA256@
+PRODUCT_OFFSET=$((10#@PRODUCT_OFFSET@))
+PRODUCT_SIZE=$((10#@PRODUCT_SIZE@))
+PRODUCT_SHA256=@PRODUCT_SHA256@
+ZSTD_LEVEL=@ZSTD_LEVEL@
+unset CDPATH
+
+usage() {
+    cat <<EOF
+Usage: ${0##*/} [options]
+
+Installs $PRODUCT_NAME. Without options the installation wizard opens.
+
+Options:
+    --mode console      installs without a window (--mode silent does the same);
+                        requires --prefix
+    --prefix DIR        the installation directory
+    --no-desktop-files  creates no desktop shortcuts and program-menu entries
+    --force-prefix      installs into DIR even if it is not empty or is a special directory
+                        (the uninstaller deletes DIR completely)
+    --verbose           shows every installed file and further details
+    --help              shows this information
+
+Inspecting the archive (runs nothing of the product):
+    --info              name, file count, unpacked size and checksums
+    --list              the files an installation puts in place
+    --check             verifies the archive's checksums (exit code 0 or 1)
+    --extract DIR       unpacks the product into DIR/product and the installer into
+                        DIR/installer without installing anything
+
+The archive unpacks its installer into \$TMPDIR (default /tmp); set TMPDIR to use another
+directory.
+EOF
+}
+
+error() {
+    printf 'Error: %s\n' "$*" >&2
+}
+
+# DIRECTORY with links resolved; leading dashes and backslashes are taken literally.
+absolute() {
+    local directory=$1
+    [[ $directory == /* ]] || directory=./$directory
+    (cd -- "$directory" && pwd -P)
+}
+
+archive_path() {
+    local directory
+    directory=$(cd -- "$(dirname -- "$0")" && pwd -P) || return 1
+    printf '%s/%s\n' "$directory" "$(basename -- "$0")"
+}
+
+# Writes SIZE bytes from OFFSET of the archive to standard output.
+read_part() {
+    dd if="$1" bs=1M iflag=skip_bytes,count_bytes skip="$2" count="$3" status=none
+}
+
+# SHA-256 of standard input as "HEX ...": openssl where it works (several times faster where
+# the processor has SHA instructions), else sha256sum.
+SHA256_COMMAND=(sha256sum)
+if [[ $(openssl dgst -sha256 -r </dev/null 2>/dev/null) == e3b0c44298fc1c149afbf4c8996fb924* ]]; then
+    SHA256_COMMAND=(openssl dgst -sha256 -r)
+fi
+
+sha256() {
+    "${SHA256_COMMAND[@]}"
+}
+
+part_intact() { # ARCHIVE OFFSET SIZE SHA256
+    local sum
+    sum=$(read_part "$1" "$2" "$3" | sha256) || return 1
+    [[ ${sum%% *} == "$4" ]]
+}
+
+# A truncated download is refused before anything is read or written.
+check_size() {
+    local size
+    size=$(stat -L -c %s -- "$1") || return 1
+    if ((size != ARCHIVE_SIZE)); then
+        error "the archive is damaged: it has $size bytes instead of $ARCHIVE_SIZE" \
+            "(an incomplete download?)."
+        return 1
+    fi
+}
+
+# Tab, line feed and other control characters or bytes that are not UTF-8 would turn into
+# other names on the way through the installer and the desktop files.
+check_prefix() {
+    local prefix=$1 LC_ALL=C
+    if [[ $prefix == *[[:cntrl:]]* ]]; then
+        error "the installation directory must not contain control characters such as tab" \
+            "or line feed: $(printf '%q' "$prefix")"
+        return 1
+    fi
+    if command -v iconv >/dev/null 2>&1 &&
+        ! printf '%s' "$prefix" | iconv -f UTF-8 -t UTF-8 >/dev/null 2>&1; then
+        error "the installation directory is not valid UTF-8 text: $(printf '%q' "$prefix")"
+        return 1
+    fi
+}
+
+# Bytes free on the file system that holds DIRECTORY; empty when df cannot tell.
+free_bytes() {
+    local available
+    available=$(df -P -k -- "$1" 2>/dev/null | awk 'NR == 2 { print $4 }')
+    [[ $available =~ ^[0-9]+$ ]] && echo $((available * 1024))
+}
+
+# Room for BYTES plus a margin of 1 % in DIRECTORY; otherwise says what is missing.
+check_space() {
+    local directory=$1 bytes=$2 what=$3 free
+    free=$(free_bytes "$directory") || return 0
+    ((free < bytes + bytes / 100)) || return 0
+    error "not enough space in $what: $(megabytes "$bytes") needed, $(megabytes "$free") free."
+    return 1
+}
+
+megabytes() {
+    if (($1 < 1000000)); then
+        echo "$((($1 + 999) / 1000)) kB"
+    else
+        printf '%d.%d MB\n' $(($1 / 1000000)) $(($1 % 1000000 / 100000))
+    fi
+}
+
+can_execute() {
+    printf '#!/bin/sh\nexit 0\n' 2>/dev/null >"$1/.exec-check" && chmod 700 -- "$1/.exec-check" &&
+        "$1/.exec-check" 2>/dev/null
+    local status=$?
+    rm -f -- "$1/.exec-check"
+    return "$status"
+}
+
+# Sets WORK to a new directory below $TMPDIR with room for the installer and where programs
+# can run; a temporary directory mounted noexec gives way to $XDG_RUNTIME_DIR, /var/tmp or
+# ~/.cache, and the user is told which.
+make_work_directory() {
+    local base=${TMPDIR:-/tmp} candidate
+    if ! WORK=$(mktemp -d -p "$base" orna-install.XXXXXXXX 2>/dev/null); then
+        error "cannot create a directory in the temporary directory $base." \
+            "Set TMPDIR to a directory where you can write."
+        return 1
+    fi
+    check_space "$WORK" "$INSTALLER_SPACE" \
+        "the temporary directory $base (set TMPDIR to use another one)" || return 1
+    can_execute "$WORK" && return 0
+    rm -rf -- "$WORK"
+    for candidate in "${XDG_RUNTIME_DIR-}" /var/tmp "${HOME:+$HOME/.cache}"; do
+        [[ -n $candidate ]] || continue
+        [[ $candidate != "${HOME-}/.cache" ]] || mkdir -p -- "$candidate" 2>/dev/null
+        WORK=$(mktemp -d -p "$candidate" orna-install.XXXXXXXX 2>/dev/null) || continue
+        if check_space "$WORK" "$INSTALLER_SPACE" "$candidate" 2>/dev/null &&
+            can_execute "$WORK"; then
+            printf 'Programs cannot run in the temporary directory %s; using %s instead.\n' \
+                "$base" "$candidate" >&2
+            return 0
+        fi
+        rm -rf -- "$WORK"
+    done
+    WORK=
+    error "programs cannot run in the temporary directory $base (mounted noexec?)," \
+        "nor in \$XDG_RUNTIME_DIR, /var/tmp or ~/.cache. Set TMPDIR to a directory where" \
+        "they can, for example: mkdir -p ~/tmp && TMPDIR=~/tmp bash ${0##*/}"
+    return 1
+}
+
+# Unpacks the verified installer part (the installer and the zstd tools) into DIRECTORY,
+# which lies in the place WHERE the message names.
+unpack_installer() {
+    local archive=$1 directory=$2 where=$3
+    check_space "$directory" "$INSTALLER_SPACE" "$where" || return 1
+    if ! part_intact "$archive" "$INSTALLER_OFFSET" "$INSTALLER_SIZE" "$INSTALLER_SHA256"; then
+        error "the archive is damaged."
+        return 1
+    fi
+    if ! read_part "$archive" "$INSTALLER_OFFSET" "$INSTALLER_SIZE" |
+        tar --extract --gzip --file=- --no-unquote --directory="$directory" \
+            --preserve-permissions --no-same-owner; then
+        error "the installer could not be unpacked into $directory."
+        return 1
+    fi
+}
+
+# The product part through zstd and tar into the current directory; tar's verbose lines on
+# standard output. The SHA-256 of the compressed stream is computed beside it (tee) into
+# $work/product.sha256. Returns the first failure of the pipeline.
+stream_product() {
+    local archive=$1 tools=$2 work=$3 sha_pid
+    shift 3
+    mkfifo -- "$work/product.fifo" || return 1
+    sha256 <"$work/product.fifo" >"$work/product.sha256" &
+    sha_pid=$!
+    read_part "$archive" "$PRODUCT_OFFSET" "$PRODUCT_SIZE" | tee -- "$work/product.fifo" |
+        LD_LIBRARY_PATH=$tools "$tools/zstd" --decompress --stdout --quiet 2>"$work/zstd.log" |
+        tar --extract --file=- --verbose --quoting-style=literal --no-unquote "$@"
+    local statuses=("${PIPESTATUS[@]}")
+    wait "$sha_pid" || return 1
+    local status
+    for status in "${statuses[@]}"; do
+        ((status == 0)) || return "$status"
+    done
+    local sum
+    sum=$(<"$work/product.sha256")
+    [[ ${sum%% *} == "$PRODUCT_SHA256" ]]
+}
+
+# Unpacks the product into TARGET while printing one line per file (directories are not
+# counted), each before its file is written. The pipeline runs as a job of its own so that an
+# interruption can stop all of it before this script ends.
+unpack_product() {
+    local archive=$1 target=$2 tools=$3 work=$4 job status directory=$2
+    [[ $directory == /* ]] || directory=./$directory
+    set -m
+    {
+        cd -- "$directory" && stream_product "$archive" "$tools" "$work" \
+            --preserve-permissions --no-same-owner | grep --line-buffered -v '/$'
+        local codes=("${PIPESTATUS[@]}")
+        ((codes[0] == 0 && codes[1] <= 1))
+    } &
+    job=$!
+    set +m
+    JOB=$job
+    wait "$job"
+    status=$?
+    JOB=
+    ((status == 0)) && return 0
+    if ! part_intact "$archive" "$PRODUCT_OFFSET" "$PRODUCT_SIZE" "$PRODUCT_SHA256"; then
+        error "the archive is damaged."
+    else
+        cat -- "$work/zstd.log" >&2 2>/dev/null
+        error "unpacking the product into $target failed."
+    fi
+    return 1
+}
+
+stop_job() {
+    [[ -n ${JOB-} ]] && kill -TERM -- "-$JOB" 2>/dev/null && wait "$JOB"
+    exit "$1"
+}
+
+# zstd from the installer's temporary directory, else from the archive's own installer part.
+find_tools() {
+    local tmp=$1 work=$2
+    if [[ -x $tmp/tools/zstd ]]; then
+        TOOLS=$tmp/tools
+        return 0
+    fi
+    unpack_installer "$3" "$work" "$tmp" || return 1
+    TOOLS=$work/tools
+}
+
+cleanup() {
+    [[ -n ${WORK-} ]] && rm -rf -- "$WORK"
+}
+
+set_traps() {
+    trap cleanup EXIT
+    trap 'stop_job 129' HUP
+    trap 'stop_job 130' INT
+    trap 'stop_job 143' TERM
+}
+
+# bash ARCHIVE --install DIR TMP: started by the installer with its temporary directory.
+install_product() {
+    local target=$1 tmp=$2 archive
+    if [[ -z $target || -z $tmp ]]; then
+        error "--install needs the installation directory and the temporary directory."
+        return 2
+    fi
+    if [[ ! -d $tmp ]]; then
+        error "The temporary directory does not exist: $tmp"
+        return 1
+    fi
+    check_prefix "$target" || return 1
+    archive=$(archive_path) || { error "Cannot locate the archive."; return 1; }
+    check_size "$archive" || return 1
+    mkdir -p -- "$target" || return 1
+    check_space "$target" "$UNPACKED_SPACE" "$target" || return 1
+    set_traps
+    WORK=$(mktemp -d -p "$(absolute "$tmp")" orna-stream.XXXXXXXX) || return 1
+    find_tools "$tmp" "$WORK" "$archive" || return 1
+    unpack_product "$archive" "$target" "$TOOLS" "$WORK"
+}
+
+prefix_argument() {
+    while [[ $# -gt 0 ]]; do
+        if [[ $1 == --prefix && $# -ge 2 ]]; then
+            printf '%s' "$2"
+            return 0
+        fi
+        shift
+    done
+    return 1
+}
+
+run_installer() {
+    local archive prefix
+    archive=$(archive_path) || { error "Cannot locate the archive."; return 1; }
+    check_size "$archive" || return 1
+    if prefix=$(prefix_argument "$@"); then
+        check_prefix "$prefix" || return 1
+    fi
+    set_traps
+    make_work_directory || return 1
+    unpack_installer "$archive" "$WORK" "the temporary directory ${WORK%/*}" || return 1
+    LD_LIBRARY_PATH="$WORK/installer${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}" \
+        "$WORK/installer/LinuxInstaller" "$archive" \
+        --settings-file "$WORK/installer/installer.settings" \
+        --temp-directory "$WORK" --file-count "$FILE_COUNT" "$@"
+}
+
+show_info() {
+    local archive sum
+    archive=$(archive_path) || return 1
+    sum=$(sha256 <"$archive") || return 1
+    cat <<EOF
+Name: $PRODUCT_NAME
+Files: $FILE_COUNT
+Unpacked size: $UNPACKED_BYTES bytes ($(megabytes "$UNPACKED_SPACE") on disk)
+Archive: $ARCHIVE_SIZE bytes, SHA-256 ${sum%% *}
+Installer part: $INSTALLER_SIZE bytes at $INSTALLER_OFFSET, gzip, SHA-256 $INSTALLER_SHA256
+Product part: $PRODUCT_SIZE bytes at $PRODUCT_OFFSET, zstd level $ZSTD_LEVEL, SHA-256 $PRODUCT_SHA256
+EOF
+}
+
+check_archive() {
+    local archive part status=0
+    archive=$(archive_path) || return 1
+    check_size "$archive" || return 1
+    for part in installer product; do
+        local offset=${part^^}_OFFSET size=${part^^}_SIZE sum=${part^^}_SHA256
+        if part_intact "$archive" "${!offset}" "${!size}" "${!sum}"; then
+            echo "The $part part is intact."
+        else
+            echo "The $part part is damaged."
+            status=1
+        fi
+    done
+    return "$status"
+}
+
+# --list and --extract DIR: the installer part goes into a directory first, for its zstd.
+inspect() {
+    local what=$1 directory=${2-} archive
+    archive=$(archive_path) || return 1
+    check_size "$archive" || return 1
+    set_traps
+    if [[ $what == list ]]; then
+        make_work_directory || return 1
+        directory=$WORK
+    else
+        [[ -n $directory ]] || { error "--extract needs a directory."; return 2; }
+        check_prefix "$directory" || return 1
+        mkdir -p -- "$directory/product" || return 1
+        directory=$(absolute "$directory") || return 1
+        WORK=$(mktemp -d -p "$directory" .orna-extract.XXXXXXXX) || return 1
+    fi
+    unpack_installer "$archive" "$directory" "$directory" || return 1
+    if [[ $what == list ]]; then
+        read_part "$archive" "$PRODUCT_OFFSET" "$PRODUCT_SIZE" |
+            LD_LIBRARY_PATH=$directory/tools "$directory/tools/zstd" -d -c -q |
+            tar --list --file=- --quoting-style=literal | grep -v '/$'
+        local codes=("${PIPESTATUS[@]}")
+        ((codes[0] == 0 && codes[1] == 0 && codes[2] == 0 && codes[3] <= 1)) ||
+            { error "the archive is damaged."; return 1; }
+    else
+        unpack_product "$archive" "$directory/product" "$directory/tools" "$WORK" >/dev/null
+    fi
+}
+
+main() {
+    case ${1-} in
+    --install) install_product "${2-}" "${3-}" ;;
+    --info) show_info ;;
+    --check) check_archive ;;
+    --list) inspect list ;;
+    --extract) inspect extract "${2-}" ;;
+    --help | -h | -help) usage ;;
+    *) run_installer "$@" ;;
+    esac
+}
+
+main "$@"; exit $?
+__ORNA_ARCHIVE_PAYLOAD__
