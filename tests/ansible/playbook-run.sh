@@ -18,24 +18,17 @@ archive=$(wd_make_demo_archive "$root" "$bin")
 prefix=$HOME/Halvaron
 echo keep >"$HOME/beside.txt"
 export ANSIBLE_LOCAL_TEMP=$WD_WORK/ansible-local ANSIBLE_REMOTE_TEMP=$WD_WORK/ansible-remote
-export ANSIBLE_STDOUT_CALLBACK=json ANSIBLE_NOCOLOR=1 ANSIBLE_RETRY_FILES_ENABLED=0
+export ANSIBLE_STDOUT_CALLBACK=run_summary ANSIBLE_CALLBACK_PLUGINS=$root/tests/ansible/callback_plugins
+export ANSIBLE_NOCOLOR=1 ANSIBLE_RETRY_FILES_ENABLED=0
 
-# Runs the playbook with STATE; prints "changed failures" of the run's statistics.
+# Runs the playbook with STATE; prints "changed failures end-event" of the run.
 play() {
-    local state=$1 log=$WD_WORK/play-$1-$2.json
+    local state=$1 log=$WD_WORK/play-$1-$2.log
     ansible-playbook -c local -i localhost, "$root/examples/ansible/playbook.yml" \
         -e "linuxinstaller_archive=$archive" -e "linuxinstaller_prefix=$prefix" \
         -e "linuxinstaller_state=$state" -e "linuxinstaller_remote_directory=$WD_WORK" \
         >"$log" 2>"$log.err" || wd_fail "the $state run failed: $(cat "$log" "$log.err")"
-    python3 - "$log" <<'PY'
-import json, sys
-run = json.load(open(sys.argv[1]))
-stats = run["stats"]["localhost"]
-results = [h for p in run["plays"] for t in p["tasks"] for h in t["hosts"].values()]
-ends = [r["ansible_facts"]["linuxinstaller_result"] for r in results
-        if "linuxinstaller_result" in r.get("ansible_facts", {})]
-print(stats["changed"], stats["failures"], json.dumps(ends[-1] if ends else None))
-PY
+    tail -n 1 "$log"
 }
 
 expect() {
