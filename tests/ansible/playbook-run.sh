@@ -16,6 +16,9 @@ wd_begin
 wd_sandbox
 archive=$(wd_make_demo_archive "$root" "$bin")
 prefix=$HOME/Halvaron
+# The hosts' copy of the archive lies apart from the original, which the removal must keep.
+remote=$WD_WORK/remote
+mkdir -p "$remote"
 echo keep >"$HOME/beside.txt"
 export ANSIBLE_LOCAL_TEMP=$WD_WORK/ansible-local ANSIBLE_REMOTE_TEMP=$WD_WORK/ansible-remote
 export ANSIBLE_STDOUT_CALLBACK=run_summary ANSIBLE_CALLBACK_PLUGINS=$root/tests/ansible/callback_plugins
@@ -26,7 +29,7 @@ play() {
     local state=$1 log=$WD_WORK/play-$1-$2.log
     ansible-playbook -c local -i localhost, "$root/examples/ansible/playbook.yml" \
         -e "linuxinstaller_archive=$archive" -e "linuxinstaller_prefix=$prefix" \
-        -e "linuxinstaller_state=$state" -e "linuxinstaller_remote_directory=$WD_WORK" \
+        -e "linuxinstaller_state=$state" -e "linuxinstaller_remote_directory=$remote" \
         >"$log" 2>"$log.err" || wd_fail "the $state run failed: $(cat "$log" "$log.err")"
     tail -n 1 "$log"
 }
@@ -48,7 +51,8 @@ expect "$changed $failures $end" "0 0 null" "second installation (changed, failu
 read -r changed failures end < <(play absent 1)
 expect "$changed $failures" "2 0" "removal (changed, failures)"
 [[ ! -e $prefix ]] || wd_fail "$prefix is still there after the removal"
-[[ ! -e $WD_WORK/${archive##*/} ]] || wd_fail "the copied archive is still there"
+[[ ! -e $remote/${archive##*/} ]] || wd_fail "the copied archive is still there"
+[[ -f $archive ]] || wd_fail "the original archive is gone"
 [[ $(cat "$HOME/beside.txt") == keep ]] || wd_fail "a file beside the installation changed"
 
 read -r changed failures end < <(play absent 2)
