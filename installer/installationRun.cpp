@@ -1,10 +1,9 @@
 #include "installerOptions.h"
 #include "installerRuns.h"
 #include "ornaInstaller.h"
+#include "ornaRunOutput.h"
 
 #include <QApplication>
-
-#include <cstdio>
 
 int runInstallation(const InstallerOptions &options)
 {
@@ -21,9 +20,10 @@ int runInstallation(const InstallerOptions &options)
             return 1;
         return installer.exitCode(QApplication::exec());
     }
+    const ORNAInstallerSettings &settings = installer.installerSettings();
+    ORNARunOutput::start(settings.product, settings.version, options.prefix, options.fileCount);
     if (options.prefix.isEmpty()) {
-        std::fputs("Error: No installation directory given.\n", stderr);
-        std::fflush(stderr);
+        ORNARunOutput::errorBeforeStart(QStringLiteral("Error: No installation directory given."));
         return 1;
     }
     const bool installed = installer.installFromConsole();

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -102,6 +103,17 @@ void parseArguments(const QStringList &arguments, InstallerOptions &options,
             flags.help = true;
         } else if (argument == QLatin1String("--verbose")) {
             options.verbose = true;
+        } else if (argument == QLatin1String("--progress")) {
+            reportError(flags, QStringLiteral("Error: Missing argument to option '--progress'\n"));
+        } else if (argument.startsWith(QLatin1String("--progress="))) {
+            // Joined on purpose: the archive passes it on as one word, like the wrappers write it.
+            const QString format = argument.mid(int(std::strlen("--progress=")));
+            if (format == QLatin1String("json"))
+                options.jsonProgress = true;
+            else
+                reportError(flags,
+                            QStringLiteral("Error: Unknown argument to option '--progress': %1\n")
+                                .arg(format));
         } else if (argument.startsWith(QLatin1Char('-'))) {
             reportError(flags, QStringLiteral("Error: Unknown option '%1'\n").arg(argument));
         } else if (options.installScript.isEmpty()) {

@@ -17,6 +17,8 @@ struct InstallerOptions
     bool forcePrefix = false;
     QString tempDirectory;
     bool createDesktopFiles = true;
+    // --progress=json: events for programs instead of text lines (console runs only).
+    bool jsonProgress = false;
 };
 
 // What the command line asked for besides the options themselves.

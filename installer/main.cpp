@@ -2,6 +2,7 @@
 #include "installerOptions.h"
 #include "installerRuns.h"
 #include "ornaBase.h"
+#include "ornaRunOutput.h"
 #include "ornaSignalWatcher.h"
 
 #include <QCoreApplication>
@@ -76,9 +77,16 @@ int main(int argc, char **argv)
         return 1;
     }
     int exitCode = flags.error ? 1 : 0;
+    // The wizard shows its own progress; JSON events are for console runs.
+    const bool json = options.jsonProgress && options.consoleMode && !flags.help && !flags.error;
+    if (json)
+        ORNARunOutput::useJson();
     if (!flags.help && !flags.error)
         exitCode = dispatch(options, flags, setup);
-    if (flags.help || flags.error || exitCode != 0)
+    // A stream of JSON events stays one: it ends with the end event, not with the usage text.
+    if (json)
+        ORNARunOutput::end(exitCode);
+    else if (flags.help || flags.error || exitCode != 0)
         printToStandardOutput(usageText(options, programPath));
     app.reset();
     return exitCode;

@@ -2,6 +2,7 @@
 
 #include "installerOptions.h"
 #include "ornaProgressPage.h"
+#include "ornaRunOutput.h"
 #include "ornaSignalWatcher.h"
 #include "ornaTargetDirectory.h"
 #include "ornaUtils.h"
@@ -67,7 +68,8 @@ void forEachLine(QIODevice *device, bool takeRest, Handler handle)
 
 ORNAInstaller::ORNAInstaller(const InstallerOptions &options)
     : ORNAInstallerBase(options), installScript(options.installScript),
-      createDesktopFiles(options.createDesktopFiles), forcePrefix(options.forcePrefix)
+      createDesktopFiles(options.createDesktopFiles), fileTotal(options.fileCount),
+      forcePrefix(options.forcePrefix)
 {}
 
 ORNAInstaller::~ORNAInstaller()
@@ -223,9 +225,12 @@ void ORNAInstaller::readInstallProcessOutput()
         return;
     installProcess->setReadChannel(QProcess::StandardOutput);
     const bool takeRest = installProcess->state() == QProcess::NotRunning;
-    forEachLine(installProcess, takeRest, [this](const char *data, qsizetype length) {
+    const bool json = ORNARunOutput::isJson();
+    forEachLine(installProcess, takeRest, [this, json](const char *data, qsizetype length) {
         // Without --verbose a line is only counted; it need not be decoded at all.
-        if (verbose)
+        if (json)
+            ORNARunOutput::file(++filesReported, fileTotal, decodeLine(data, length));
+        else if (verbose)
             logMessage(decodeLine(data, length));
         if (installationRunning && progressPage) {
             ++progressCount;

@@ -129,6 +129,9 @@ protected:
     bool installationRunning = false;
     bool installationRequested = false;
     qint32 progressCount = 0;
+    // The archive's file count, and the file events written so far (--progress=json).
+    qint32 fileTotal = 0;
+    qint32 filesReported = 0;
     bool forcePrefix = false;
     bool installationFailed = false;
     ORNAInstallationRollback rollback;

@@ -1,45 +1,13 @@
 #include "ornaInstallerBase.h"
 
 #include "installerOptions.h"
+#include "ornaRunOutput.h"
 
 #include <QProcess>
 #include <QWizard>
 
-#include <cerrno>
 #include <cstdio>
 #include <unistd.h>
-
-namespace {
-
-// Set once standard output has been closed by its reader (`| head -1`): the work goes on,
-// only the writing stops.
-bool standardOutputClosed = false;
-
-// One write per line, so that lines stay whole between the output of child processes that
-// share the same standard output.
-void writeLineToStandardOutput(const QString &text)
-{
-    if (standardOutputClosed)
-        return;
-    QByteArray bytes = text.toUtf8();
-    bytes.append('\n');
-    std::fflush(stdout);
-    const char *data = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t written = ::write(STDOUT_FILENO, data, size_t(left));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written < 0 && errno == EPIPE)
-            standardOutputClosed = true;
-        if (written <= 0)
-            return;
-        data += written;
-        left -= written;
-    }
-}
-
-} // namespace
 
 ORNAInstallerBase::ORNAInstallerBase(const InstallerOptions &options)
     : settings(options), applicationDirectory(options.applicationDirectory),
@@ -64,6 +32,9 @@ void ORNAInstallerBase::runTool(const QString &program, const QStringList &argum
     process.setProcessChannelMode(QProcess::ForwardedChannels);
     if (!workingDirectory.isEmpty())
         process.setWorkingDirectory(workingDirectory);
+    // What the tool prints would break the stream of JSON events: it goes to standard error.
+    if (ORNARunOutput::isJson())
+        process.setChildProcessModifier([] { ::dup2(STDERR_FILENO, STDOUT_FILENO); });
     process.start(program, arguments, QIODevice::ReadOnly);
     if (!process.waitForStarted(-1)) {
         logError(QStringLiteral("Error: ") + program +
@@ -81,10 +52,10 @@ void ORNAInstallerBase::runTool(const QString &program, const QStringList &argum
 
 void ORNAInstallerBase::logMessage(const QString &message)
 {
-    writeLineToStandardOutput(message);
+    ORNARunOutput::message(message);
 }
 
 void ORNAInstallerBase::logError(const QString &message)
 {
-    writeLineToStandardOutput(message);
+    ORNARunOutput::error(message);
 }

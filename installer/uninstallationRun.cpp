@@ -1,5 +1,6 @@
 #include "installerOptions.h"
 #include "installerRuns.h"
+#include "ornaRunOutput.h"
 #include "ornaUninstaller.h"
 
 #include <QApplication>
@@ -21,8 +22,12 @@ int runUninstallation(const InstallerOptions &options)
 {
     ORNAUninstaller uninstaller(options, runningProgramDirectory(options));
     uninstaller.setVerbose(options.verbose);
-    if (options.consoleMode)
+    if (options.consoleMode) {
+        const ORNAInstallerSettings &settings = uninstaller.installerSettings();
+        ORNARunOutput::start(settings.product, settings.version,
+                             uninstaller.installationDirectory(), -1);
         return uninstaller.uninstall() ? 0 : 1;
+    }
     uninstaller.setupWizard();
     uninstaller.showWizard();
     return QApplication::exec();

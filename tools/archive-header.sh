@@ -35,6 +35,9 @@ Options:
     --force-prefix      installs into DIR even if it is not empty or is a special directory
                         (the uninstaller deletes DIR completely)
     --verbose           shows every installed file and further details
+    --progress=json     with --mode console: one JSON object per line on standard output
+                        instead of the text log (events start, file, message, error, end);
+                        PREFIX/uninstall --mode silent --progress=json does the same
     --help              shows this information
 
 Inspecting the archive (runs nothing of the product):
@@ -43,6 +46,16 @@ Inspecting the archive (runs nothing of the product):
     --check             verifies the archive's checksums (exit code 0 or 1)
     --extract DIR       unpacks the product into DIR/product and the installer into
                         DIR/installer without installing anything
+
+Exit codes:
+    0                   success (also --help, --info, --list, --extract, and --check of an
+                        intact archive)
+    1                   failure: a refused installation directory, a failed installation,
+                        an option error, a damaged archive
+    2                   a command of the archive used wrongly (--extract without DIR)
+    129, 130, 143       interrupted by SIGHUP, SIGINT (Ctrl-C) or SIGTERM
+Errors found before the installer starts (damaged archive, no room, unusable temporary
+directory) are plain text on standard error, also with --progress=json.
 
 The archive unpacks its installer into \$TMPDIR (default /tmp); set TMPDIR to use another
 directory.

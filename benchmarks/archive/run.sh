@@ -19,7 +19,7 @@ installer=$build/bin/LinuxInstaller
 
 work=$(mktemp -d -t orna-archive-bench.XXXXXXXX)
 trap 'rm -rf -- "$work"' EXIT
-source "$root/benchmarks/install/large-product.sh" # make_bench_installer, time_pair, median
+source "$root/benchmarks/install/large-product.sh" # make_bench_installer, alternate_runs, median
 
 echo "Generating a product of $files files, about 500 MB, half incompressible..."
 python3 - "$work/product" "$files" <<'PY'
@@ -58,15 +58,8 @@ plain_run() {
     zstd -d -q <"$work/product.tar.zst" | tar -x -C "$1"
 }
 
-declare -a archive plain
-for ((i = 1; i <= runs; i++)); do
-    read -r a p < <(time_pair "$i" archive_run "$work/t1" plain_run "$work/t2")
-    archive+=("$a") plain+=("$p")
-    printf 'run %d: archive %.3f s, zstd -d | tar -x %.3f s\n' "$i" "$a" "$p"
-done
-[[ $(find "$work/t1" -type f | wc -l) -eq $files ]] || { echo "installation incomplete" >&2; exit 1; }
-ma=$(median "${archive[@]}")
-mp=$(median "${plain[@]}")
+alternate_runs "$runs" archive archive_run "zstd -d | tar -x" plain_run
+ma=$MEDIAN_A mp=$MEDIAN_B
 printf 'median: archive %.3f s, zstd -d | tar -x %.3f s, ratio %.2f\n' "$ma" "$mp" "$(echo "$ma / $mp" | bc -l)"
 
 # Peak use of the temporary directory, sampled while an installation runs.

@@ -58,6 +58,23 @@ time_pair() {
     echo "$a $b"
 }
 
+# RUNS alternating runs of two commands into $work/t1 and $work/t2, a line each with both
+# times; checks that A's last run put all $files files in place and sets MEDIAN_A and MEDIAN_B.
+#
+#   alternate_runs RUNS LABEL_A COMMAND_A LABEL_B COMMAND_B
+alternate_runs() {
+    local -a first second
+    local i a b
+    for ((i = 1; i <= $1; i++)); do
+        read -r a b < <(time_pair "$i" "$3" "$work/t1" "$5" "$work/t2")
+        first+=("$a") second+=("$b")
+        printf 'run %d: %s %.3f s, %s %.3f s\n' "$i" "$2" "$a" "$4" "$b"
+    done
+    [[ $(find "$work/t1" -type f | wc -l) -eq $files ]] || { echo "installation incomplete" >&2; exit 1; }
+    MEDIAN_A=$(median "${first[@]}")
+    MEDIAN_B=$(median "${second[@]}")
+}
+
 # Wall-clock seconds of a command, its output discarded.
 timeit() {
     local start end

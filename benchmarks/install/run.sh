@@ -29,16 +29,8 @@ script_run() {
     bash "$work/bench.run" --install "$1" "$work/unpacked"
 }
 
-declare -a withInstaller alone
-for ((i = 1; i <= runs; i++)); do
-    read -r a b < <(time_pair "$i" installer_run "$work/t1" script_run "$work/t2")
-    withInstaller+=("$a") alone+=("$b")
-    printf 'run %d: installer %.3f s, script alone %.3f s\n' "$i" "$a" "$b"
-done
-[[ $(find "$work/t1" -type f | wc -l) -eq $files ]] || { echo "installation incomplete" >&2; exit 1; }
-
-mi=$(median "${withInstaller[@]}")
-ma=$(median "${alone[@]}")
+alternate_runs "$runs" installer installer_run "script alone" script_run
+mi=$MEDIAN_A ma=$MEDIAN_B
 overhead=$(echo "($mi - $ma) * 100 / $ma" | bc -l)
 printf 'median: installer %.3f s, script alone %.3f s, overhead %.1f %%\n' "$mi" "$ma" "$overhead"
 

@@ -114,6 +114,18 @@ private Q_SLOTS:
         QTest::newRow("joined prefix")
             << QStringList{"--settings-file", "@S", "--prefix=x"} << ownUsage
             << QByteArray("Error: Unknown option '--prefix=x'\n") << 1;
+        QTest::newRow("progress without format")
+            << QStringList{"--settings-file", "@S", "--progress"} << ownUsage
+            << QByteArray("Error: Missing argument to option '--progress'\n") << 1;
+        QTest::newRow("progress in another format")
+            << QStringList{"--settings-file", "@S", "--progress=xml"} << ownUsage
+            << QByteArray("Error: Unknown argument to option '--progress': xml\n") << 1;
+        QTest::newRow("progress with an empty format")
+            << QStringList{"--settings-file", "@S", "--progress="} << ownUsage
+            << QByteArray("Error: Unknown argument to option '--progress': \n") << 1;
+        QTest::newRow("progress json accepted")
+            << QStringList{"--settings-file", "@S", "--progress=json", "--help"} << ownUsage
+            << QByteArray() << 0;
         QTest::newRow("unknown option") << QStringList{"--settings-file", "@S", "-x"} << ownUsage
                                         << QByteArray("Error: Unknown option '-x'\n") << 1;
         QTest::newRow("options are case-sensitive")
