@@ -16,7 +16,6 @@
 #include <QWizard>
 
 #include <cstring>
-#include <functional>
 #include <unistd.h>
 
 namespace {
@@ -168,7 +167,16 @@ bool ORNAInstaller::callExistingUninstaller(const QString &directory)
     if (!QFileInfo::exists(directory + QStringLiteral("/uninstall")))
         return true;
     logMessage(QStringLiteral("Calling ") + directory + QStringLiteral("/uninstall..."));
+    const bool shown = wizard && wizard->isVisible();
+    bool started = false;
+    runWork([&] { started = runExistingUninstaller(directory); });
+    // A window closed meanwhile is a cancel before the start: the old installation is gone,
+    // the new one does not begin.
+    return started && (!shown || wizard->isVisible());
+}
 
+bool ORNAInstaller::runExistingUninstaller(const QString &directory)
+{
     // Started by its path in the directory as given, not as "./uninstall": through a prefix
     // that is a link it then knows that the link leads to it, and keeps the link's directory.
     const QString program = QDir(directory).absoluteFilePath(QStringLiteral("uninstall"));
@@ -193,30 +201,12 @@ bool ORNAInstaller::callExistingUninstaller(const QString &directory)
             logError(decodeLine(data, length));
         });
     };
-    const bool shown = wizard && wizard->isVisible();
-    if (shown)
-        waitWithEventLoop(process, passOn);
     while (process.state() != QProcess::NotRunning) {
         passOn(false);
         process.waitForFinished(uninstallerPollMs);
     }
     passOn(true);
-    // A window closed meanwhile is a cancel before the start: the old installation is gone,
-    // the new one does not begin.
-    return !shown || wizard->isVisible();
-}
-
-void ORNAInstaller::waitWithEventLoop(QProcess &process, const std::function<void(bool)> &passOn)
-{
-    // The window stays drawn and the log fills while the old uninstaller runs. Should the
-    // application quit meanwhile, the loop returns early and the caller waits for the rest.
-    QEventLoop loop;
-    connect(&process, &QProcess::readyReadStandardOutput, &loop, [&passOn] { passOn(false); });
-    connect(&process, &QProcess::readyReadStandardError, &loop, [&passOn] { passOn(false); });
-    connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
-    if (process.state() != QProcess::NotRunning)
-        loop.exec();
-    process.disconnect(&loop);
+    return true;
 }
 
 void ORNAInstaller::readInstallProcessOutput()
@@ -296,6 +286,8 @@ void ORNAInstaller::installProcessFinished()
 
 void ORNAInstaller::logMessage(const QString &message)
 {
+    if (passedToOwnThread([this, message] { ORNAInstaller::logMessage(message); }))
+        return;
     if (logToPage && progressPage)
         progressPage->appendMessage(message);
     else
@@ -304,6 +296,8 @@ void ORNAInstaller::logMessage(const QString &message)
 
 void ORNAInstaller::logError(const QString &message)
 {
+    if (passedToOwnThread([this, message] { ORNAInstaller::logError(message); }))
+        return;
     if (logToPage && progressPage)
         progressPage->appendError(message);
     else

@@ -4,8 +4,6 @@
 #include "ornaInstallationRollback.h"
 #include "ornaInstallerBase.h"
 
-#include <functional>
-
 class QProcess;
 class ORNASignalWatcher;
 class ORNAFinishInstallationPage;
@@ -102,8 +100,10 @@ private:
 
     // Running the archive script, stopping it, undoing what it did.
     void startProcessGroup(const QString &directory);
-    // Turns the event loop until the old uninstaller ends, passing its lines on as they come.
-    void waitWithEventLoop(QProcess &process, const std::function<void(bool)> &passOn);
+    // Runs the old uninstall script to its end, passing its lines on as they come.
+    bool runExistingUninstaller(const QString &directory);
+    // The finishing steps with the shortcut choices made, on the calling thread.
+    bool finishInstalledTree(bool shortcuts, bool menuEntries);
     void waitForInstallationEnd();
     bool createUninstallerIfEnabled();
     void stopWatchingSignals();

@@ -7,12 +7,9 @@
 #include "ornaUnityLauncher.h"
 
 #include <QAbstractButton>
-#include <QCoreApplication>
 #include <QDir>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QMessageBox>
-#include <QThread>
 #include <QWizard>
 
 namespace {
@@ -178,25 +175,6 @@ bool ORNAUninstaller::removeInstallation()
     return removed;
 }
 
-void ORNAUninstaller::runWork(const std::function<void()> &work)
-{
-    if (!wizard) {
-        work();
-        return;
-    }
-    // In a thread of its own, so that the window stays drawn, the busy bar moves and the log
-    // fills; the lines come back queued, in order, before the thread's end.
-    QThread *worker = QThread::create(work);
-    QEventLoop loop;
-    connect(worker, &QThread::finished, &loop, &QEventLoop::quit);
-    worker->start();
-    loop.exec();
-    // The loop also ends when the application quits: the work is never cut off half-way.
-    worker->wait();
-    delete worker;
-    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
-}
-
 bool ORNAUninstaller::uninstall()
 {
     logToPage = true;
@@ -213,14 +191,6 @@ bool ORNAUninstaller::uninstall()
         enableButton(wizard, QWizard::BackButton);
     }
     return result;
-}
-
-bool ORNAUninstaller::passedToOwnThread(const std::function<void()> &log)
-{
-    if (QThread::currentThread() == thread())
-        return false;
-    QMetaObject::invokeMethod(this, log, Qt::QueuedConnection);
-    return true;
 }
 
 void ORNAUninstaller::logMessage(const QString &message)

@@ -3,8 +3,6 @@
 
 #include "ornaInstallerBase.h"
 
-#include <functional>
-
 class ORNAUninstallerProgressPage;
 namespace ORNADeletionGuard {
 struct Refusal;
@@ -44,10 +42,6 @@ private:
     void showRefusal(const ORNADeletionGuard::Refusal &refusal);
     // False, with the reasons logged, when anything is left.
     bool removeInstallationTree();
-    // Runs the removal; in the wizard on a worker thread while the event loop turns.
-    void runWork(const std::function<void()> &work);
-    // Off the object's thread, queues log to it and returns true.
-    bool passedToOwnThread(const std::function<void()> &log);
 
 protected:
     ORNAUninstallerProgressPage *progressPage = nullptr;

@@ -6,11 +6,14 @@
 // installation in the target is removed first: its phase has its own longest tick gap.
 //
 //   wizardBenchmark SETTINGS ARCHIVE UNPACKED_PRODUCT FILE_COUNT TARGET [--verbose]
-//   wizardBenchmark --uninstall INSTALLATION
+//   INSTALLATION/Uninstaller/LinuxInstaller --uninstall
 //
 // Prints one line: "install S ticks-max MS paint-max MS paints N removal-ticks-max MS", or
 // for the uninstaller wizard, measured from its confirmation to "Done.",
-// "uninstall S ticks-max MS paint-max MS paints N".
+// "uninstall S ticks-max MS paint-max MS paints N". The uninstaller removes only the tree of
+// the program that runs, so for --uninstall this program is copied into the installation in
+// place of its own uninstaller and started from there. Any other message box than the
+// confirmation (a refusal) ends the run at once with its text and exit code 1.
 #include "installerOptions.h"
 #include "ornaBase.h"
 #include "ornaInstaller.h"
@@ -21,6 +24,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QTimer>
@@ -86,22 +90,20 @@ public:
     void logMessage(const QString &message) override
     {
         ORNAInstaller::logMessage(message);
-        if (message.startsWith(QLatin1String("Installing ")) && onCopy)
+        if (message.startsWith(QStringLiteral("Installing ") + settings.productTitle +
+                               QStringLiteral(" in ")) &&
+            onCopy)
             onCopy();
         if (message == QLatin1String("Finished.") && onFinished)
             onFinished();
     }
 };
 
-// Runs as the installation's own uninstaller would; stops the clock at "Done.".
+// Stops the clock at "Done.".
 class MeasuredUninstaller : public ORNAUninstaller
 {
 public:
-    MeasuredUninstaller(const InstallerOptions &options, const QString &applicationDirectory)
-        : ORNAUninstaller(options, applicationDirectory)
-    {
-        runningProgram = applicationDirectory + QStringLiteral("/LinuxInstaller");
-    }
+    using ORNAUninstaller::ORNAUninstaller;
     std::function<void()> onFinished;
 
     void logMessage(const QString &message) override
@@ -153,12 +155,15 @@ struct Meters
     }
 };
 
-// The uninstaller wizard on the installation: Uninstall, Yes to the question, until "Done.".
-int benchmarkUninstaller(const QString &installation)
+// The uninstaller wizard on the installation this program runs from: Uninstall, Yes to the
+// question, until "Done.".
+int benchmarkUninstaller()
 {
     InstallerOptions options;
-    options.settingsFile = installation + QStringLiteral("/Uninstaller/installer.settings");
-    options.applicationDirectory = installation + QStringLiteral("/Uninstaller");
+    options.applicationDirectory =
+        QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).absolutePath();
+    options.settingsFile = options.applicationDirectory + QStringLiteral("/installer.settings");
+    const QString installation = QFileInfo(options.applicationDirectory).absolutePath();
     MeasuredUninstaller uninstaller(options, options.applicationDirectory);
     uninstaller.setupWizard();
     uninstaller.showWizard();
@@ -167,21 +172,29 @@ int benchmarkUninstaller(const QString &installation)
         return 1;
     Meters meters;
     uninstaller.onFinished = [&]() { meters.stop(wizard); };
-    // Yes to the question as soon as it is shown.
+    // Yes to the question as soon as it is shown; any later box is a failure.
+    bool answered = false;
+    bool unexpected = false;
     QTimer answer;
     QObject::connect(&answer, &QTimer::timeout, [&]() {
-        auto *question = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (question == nullptr)
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (box == nullptr)
             return;
-        answer.stop();
+        if (answered) {
+            std::fprintf(stderr, "unexpected message box: %s\n", qPrintable(box->text()));
+            unexpected = true;
+            QCoreApplication::exit(1);
+            return;
+        }
+        answered = true;
         meters.start(wizard->page(1)->findChild<QProgressBar *>());
-        question->button(QMessageBox::Yes)->click();
+        box->button(QMessageBox::Yes)->click();
     });
     answer.start(20);
     QTimer::singleShot(0, wizard, &QWizard::next);
     QApplication::setQuitOnLastWindowClosed(true);
     QApplication::exec();
-    if (meters.seconds == 0 || QDir(installation).exists()) {
+    if (unexpected || meters.seconds == 0 || QDir(installation).exists()) {
         std::fputs("the uninstallation did not finish\n", stderr);
         return 1;
     }
@@ -199,16 +212,18 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     ORNABase::initialize();
     const QStringList arguments = QCoreApplication::arguments();
-    if (arguments.size() == 3 && arguments.at(1) == QLatin1String("--uninstall"))
-        return benchmarkUninstaller(arguments.at(2));
+    if (arguments.size() == 2 && arguments.at(1) == QLatin1String("--uninstall"))
+        return benchmarkUninstaller();
     if (arguments.size() < 6) {
         std::fputs("usage: wizardBenchmark SETTINGS ARCHIVE UNPACKED_PRODUCT FILE_COUNT TARGET "
-                   "[--verbose]\n       wizardBenchmark --uninstall INSTALLATION\n",
+                   "[--verbose]\n       INSTALLATION/Uninstaller/LinuxInstaller --uninstall\n",
                    stderr);
         return 2;
     }
     InstallerOptions options;
     options.settingsFile = arguments.at(1);
+    // The uninstaller copied into the installation is the LinuxInstaller beside the settings.
+    options.applicationDirectory = QFileInfo(options.settingsFile).absolutePath();
     options.installScript = arguments.at(2);
     options.tempDirectory = arguments.at(3);
     options.fileCount = arguments.at(4).toInt();

@@ -78,18 +78,19 @@ void sandboxThisProcess(const QString &root);
 // "class 'text' size < wanted".
 QStringList clippedWidgets(QWidget *window);
 
-// Counts the ticks of a 20 ms timer while it lives, and those at which the page's log already
-// holds early but not yet late: a run that keeps the event loop turning shows both.
-class LogTicks
+// Calls act once, from the event loop, as soon as the page's log shows text.
+class WhenLogShows
 {
 public:
-    LogTicks(QWizardPage *page, const QString &early, const QString &late);
-    int ticks = 0;
-    int partial = 0;
+    WhenLogShows(QWizardPage *page, const QString &text, const std::function<void()> &act);
+    bool done = false;
 
 private:
     QTimer timer;
 };
+
+// Whether the wizard's buttons can be clicked: "Back off, Next off, Finish off, Cancel on".
+QString buttonStates(QWizard *wizard);
 
 // Writes a script that appends its arguments, one per line, and its working directory to
 // recordFile; returns its path.
