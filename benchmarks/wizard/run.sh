@@ -96,15 +96,20 @@ for ((i = 1; i <= runs; i++)); do
     printf 'uninstall run %d: console %.3f s, wizard %.3f s (%s)\n' "$i" \
         "${consoleRemovals[-1]}" "${wizardRemovals[-1]}" "$(tail -n 1 "$work/figures")"
 done
-mc=$(median "${consoleTimes[@]}")
-mw=$(median "${wizardTimes[@]}")
-printf 'over previous median: console %.3f s, wizard %.3f s, ratio %.2f; longest timer gap removal %s ms, copy %s ms\n' \
-    "$mc" "$mw" "$(echo "$mw / $mc" | bc -l)" \
-    "$(awk '$1 == "install" {print $10}' "$work/figures" | sort -g | tail -n 1)" \
-    "$(awk '$1 == "install" {print $4}' "$work/figures" | sort -g | tail -n 1)"
-mc=$(median "${consoleRemovals[@]}")
-mw=$(median "${wizardRemovals[@]}")
-printf 'uninstall median: console %.3f s, wizard %.3f s, ratio %.2f; longest timer gap %s ms, longest paint gap %s ms\n' \
-    "$mc" "$mw" "$(echo "$mw / $mc" | bc -l)" \
-    "$(awk '$1 == "uninstall" {print $4}' "$work/figures" | sort -g | tail -n 1)" \
-    "$(awk '$1 == "uninstall" {print $6}' "$work/figures" | sort -g | tail -n 1)"
+# The largest value of field FIELD in the figures of KIND.
+longest() { # KIND FIELD
+    awk -v kind="$1" -v field="$2" '$1 == kind {print $field}' "$work/figures" | sort -g | tail -n 1
+}
+# The medians of two lists of times (each one word) and their ratio.
+medians() { # "CONSOLE_TIMES" "WIZARD_TIMES"
+    local mc mw
+    mc=$(median $1)
+    mw=$(median $2)
+    printf 'console %.3f s, wizard %.3f s, ratio %.2f' "$mc" "$mw" "$(echo "$mw / $mc" | bc -l)"
+}
+printf 'over previous median: %s; longest timer gap removal %s ms, copy %s ms\n' \
+    "$(medians "${consoleTimes[*]}" "${wizardTimes[*]}")" "$(longest install 10)" \
+    "$(longest install 4)"
+printf 'uninstall median: %s; longest timer gap %s ms, longest paint gap %s ms\n' \
+    "$(medians "${consoleRemovals[*]}" "${wizardRemovals[*]}")" "$(longest uninstall 4)" \
+    "$(longest uninstall 6)"

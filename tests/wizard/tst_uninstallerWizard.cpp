@@ -198,7 +198,7 @@ void UninstallerWizardTest::windowLivesWhileRemoving()
 {
     QFETCH(bool, close);
     const QString bin = sandbox.filePath(QStringLiteral("gated-bin"));
-    const QString gate = sandbox.filePath(QStringLiteral("gate %1").arg(close));
+    const QString gate = sandbox.filePath(QStringLiteral("gate %1").arg(int(close)));
     TestSupport::writeFile(installation + QStringLiteral("/Uninstaller/desktopEntries/t.desktop"),
                            "[Desktop Entry]\n");
     TestSupport::writeFile(bin + QStringLiteral("/gsettings"), "");
