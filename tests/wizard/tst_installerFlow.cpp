@@ -405,7 +405,8 @@ void InstallerFlowTest::busyStepsKeepTheWindowAlive()
     QFETCH(bool, previous);
     QFETCH(bool, close);
     QFETCH(int, exitCode);
-    const QString target = sandbox.filePath(QStringLiteral("busy %1%2").arg(int(previous)).arg(int(close)));
+    const QString target =
+        sandbox.filePath(QStringLiteral("busy %1%2").arg(int(previous)).arg(int(close)));
     const QString gate = target + QStringLiteral(".gate");
     ORNAInstallerSettings settings = plainSettings();
     QString step = QStringLiteral("old one");
