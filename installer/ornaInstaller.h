@@ -137,6 +137,8 @@ protected:
     ORNAInstallationRollback rollback;
     ORNASignalWatcher *signalWatcher = nullptr;
     int interruptingSignal = 0;
+    // While the uninstaller is copied, a caught signal waits for the copy's end.
+    bool signalsDeferred = false;
     // The cancel question is open; an end of the script meanwhile is handled after it.
     bool cancelQuestionOpen = false;
     bool finishPending = false;
