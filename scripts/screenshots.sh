@@ -31,11 +31,7 @@ for tool in Xvfb:xvfb xdotool:xdotool import:imagemagick convert:imagemagick xpr
 done
 [[ -x $build/bin/LinuxInstaller ]] || wd_fail "no $build/bin/LinuxInstaller: build it first"
 
-# A session bus of its own, ended with the run: without one, the first program that asks for
-# the bus would start one for the display that outlives it.
-if [[ -z ${SCREENSHOTS_OWN_BUS-} ]]; then
-    SCREENSHOTS_OWN_BUS=1 exec dbus-run-session -- bash "$0" "$build" "$output"
-fi
+wd_own_session_bus "$build" "$output"
 mkdir -p "$output"
 output=$(cd "$output" && pwd)
 

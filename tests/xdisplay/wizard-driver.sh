@@ -32,6 +32,15 @@ wd_cleanup() {
     return 0
 }
 
+# Runs the calling script again, with ARGUMENTS, in a D-Bus session of its own that ends with
+# it. Without one, the first program that asks for the session bus has one started for the X
+# display (autolaunch), and that one outlives the display and the run.
+wd_own_session_bus() {
+    [[ -n ${WD_OWN_BUS-} ]] && return 0
+    command -v dbus-run-session >/dev/null || return 0
+    WD_OWN_BUS=1 exec dbus-run-session -- bash "$0" "$@"
+}
+
 # Creates the run's temporary directory (WD_WORK) and arranges the clean-up.
 wd_begin() {
     WD_WORK=$(mktemp -d -t orna-xdisplay.XXXXXXXX)
