@@ -149,9 +149,11 @@ if [[ $UNPACK_END == fail ]]; then
 fi
 exec sleep infinity
 EOF
+# The installer staged for the archive: the build tree may lie below /home, which the
+# namespace replaces.
 unpack() {
     run_at_home "installer-$1" env UNPACK_END="$1" \
-        "$build/bin/LinuxInstaller" "$WD_WORK/unpack.sh" --settings-file \
+        "$WD_WORK/installer/LinuxInstaller" "$WD_WORK/unpack.sh" --settings-file \
         "$WD_WORK/installer/installer.settings" --temp-directory "$WD_WORK" --file-count 9 --verbose
 }
 
