@@ -76,6 +76,7 @@ wd_start_weston() {
 
 wd_start_display() {
     local numberFile=$WD_WORK/display-number
+    : >"$numberFile" # there before the first look, which may come before the server's start
     Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$numberFile" \
         >"$WD_WORK/xvfb.log" 2>&1 &
     WD_XVFB_PID=$!
