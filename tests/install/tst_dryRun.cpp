@@ -158,8 +158,10 @@ private Q_SLOTS:
                        passed,
                        QStringLiteral("Previous installation: removed first by its uninstaller"),
                        QStringLiteral("    (cd ROOT/Tool && ROOT/Tool/uninstall --mode "
-                                      "console)")} +
-                   rest.mid(0, 4);
+                                      "console)"),
+                       rest.first(),
+                       QStringLiteral("Space: # needed, # free on the file system of ROOT/Tool"),
+                       rest.at(2)};
         QTest::newRow("not enough space")
             << QStringLiteral("no space") << 1
             << QStringList{
