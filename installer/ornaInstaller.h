@@ -103,6 +103,8 @@ private:
 
     // Parts of the dry run's plan.
     void planTarget(ORNAInstallationPlan &plan) const;
+    // Notes each refusal rule's verdict; returns the first refusal.
+    QString planRules(ORNAInstallationPlan &plan) const;
     bool planPreviousInstallation(ORNAInstallationPlan &plan) const;
     // productFiles: the files the archive puts in place; null when it does not tell.
     void planDesktopIntegration(ORNAInstallationPlan &plan, const QStringList *productFiles,

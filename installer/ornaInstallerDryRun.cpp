@@ -4,9 +4,12 @@
 #include "ornaTargetDirectory.h"
 #include "ornaUnityLauncher.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QJsonObject>
 #include <QProcess>
+
+#include <unistd.h>
 
 namespace {
 
@@ -58,6 +61,24 @@ ArchivePlan readArchivePlan(const QString &script, const QString &directory,
     plan.errors = lines(process.readAllStandardError());
     plan.fits = process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
     return plan;
+}
+
+// The installation creates the directory or writes into it: its nearest existing directory
+// must let it. Notes the check; returns the error that would stop the installation.
+QString writabilityError(ORNAInstallationPlan &plan, const QString &directory)
+{
+    QString existing = QDir::cleanPath(directory);
+    while (!QFileInfo::exists(existing))
+        existing = QFileInfo(existing).path();
+    const bool writable = ::access(QFile::encodeName(existing).constData(), W_OK | X_OK) == 0;
+    plan.note(QStringLiteral("Check \"writable\": ") +
+              (writable ? QStringLiteral("passed") : QStringLiteral("refused")));
+    if (writable)
+        return QString();
+    if (existing == QDir::cleanPath(directory))
+        return QStringLiteral("Error: The installation directory '") + directory +
+               QStringLiteral("' is not writable.");
+    return QStringLiteral("Error: Failed to create installation directory: ") + directory;
 }
 
 void planSpace(ORNAInstallationPlan &plan, const ArchivePlan &archive)
@@ -117,13 +138,23 @@ void ORNAInstaller::planTarget(ORNAInstallationPlan &plan) const
 {
     plan.note(QStringLiteral("Target directory: ") + installDirectory);
     plan.set(QStringLiteral("target"), installDirectory);
-    if (!checksTarget()) {
+    QString refusal;
+    if (checksTarget())
+        refusal = planRules(plan);
+    else
         plan.note(QStringLiteral("Checks of the target directory: none (") +
                   (forcePrefix ? QStringLiteral("--force-prefix")
                                : QStringLiteral("uninstallerEnabled is off")) +
                   QLatin1Char(')'));
-        return;
-    }
+    const QString unwritable = writabilityError(plan, installDirectory);
+    if (!refusal.isEmpty())
+        plan.refuse(refusal + QLatin1String(ORNATargetDirectory::forceHint));
+    if (!unwritable.isEmpty())
+        plan.refuse(unwritable);
+}
+
+QString ORNAInstaller::planRules(ORNAInstallationPlan &plan) const
+{
     QJsonObject checks;
     QString refusal;
     const QList<ORNATargetDirectory::Verdict> verdicts =
@@ -137,8 +168,7 @@ void ORNAInstaller::planTarget(ORNAInstallationPlan &plan) const
             refusal = verdict.refusal;
     }
     plan.set(QStringLiteral("checks"), checks);
-    if (!refusal.isEmpty())
-        plan.refuse(refusal + QLatin1String(ORNATargetDirectory::forceHint));
+    return refusal;
 }
 
 bool ORNAInstaller::planPreviousInstallation(ORNAInstallationPlan &plan) const

@@ -9,6 +9,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <unistd.h>
+
 namespace {
 
 const QByteArray settings =
@@ -64,15 +66,14 @@ class DryRunTest : public QObject
     Q_OBJECT
 
 private:
-    QTemporaryDir work;
+    TestSupport::WorkDirectory work;
     QString archive;
-    int counter = 0;
 
-    QString fresh(const QString &stem)
+    TestSupport::ProcessResult run(const QStringList &arguments,
+                                   const QProcessEnvironment &environment)
     {
-        const QString path = work.filePath(stem + QString::number(++counter));
-        QDir().mkpath(path);
-        return path;
+        return TestSupport::runProgram(QStringLiteral("bash"), QStringList{archive} + arguments,
+                                       environment, work.path());
     }
 
 private Q_SLOTS:
@@ -93,89 +94,73 @@ private Q_SLOTS:
 
     void plan_data()
     {
-        QTest::addColumn<QString>("target"); // empty, full (a file in it), previous, no space
+        // empty, full (a file in it), previous (installation), no space, read-only (its parent)
+        QTest::addColumn<QString>("target");
         QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QStringList>("lines"); // in this order among the output's lines
-        const QString entries = QStringLiteral("ROOT/Tool/Uninstaller/desktopEntries/");
-        const QStringList start = {
-            QStringLiteral("Dry run of the installation of Tool 2.0: nothing is written."),
-            QStringLiteral("Target directory: ROOT/Tool"),
-            QStringLiteral("Check \"root directory\": passed"),
-            QStringLiteral("Check \"home directory\": passed"),
-            QStringLiteral("Check \"temporary directory\": passed")};
-        const QStringList rest = {
-            QStringLiteral("Files: 3, 16 bytes unpacked"),
-            QStringLiteral("Space: # needed, # free on the file system of ROOT"),
-            QStringLiteral("Uninstaller: ROOT/Tool/uninstall, with a copy of the installer in "
-                           "ROOT/Tool/Uninstaller/"),
-            QStringLiteral("Icon (size 48): ROOT/Tool/bin/icons/48x48/tool.png"),
-            QStringLiteral("    xdg-icon-resource install --novendor --size 48 "
-                           "ROOT/Tool/bin/icons/48x48/tool.png"),
-            QStringLiteral("Desktop shortcut \"Tool 2.0\": ") + entries +
-                QStringLiteral("Tool_link1-desktop.desktop"),
-            QStringLiteral("    xdg-desktop-icon install --novendor ") + entries +
-                QStringLiteral("Tool_link1-desktop.desktop"),
-            QStringLiteral("Launcher favourite: none (no Unity launcher settings to add ") +
-                entries + QStringLiteral("Tool_link1-desktop.desktop to)"),
-            QStringLiteral("Menu entry \"Tool\": ") + entries +
-                QStringLiteral("Tool_link1-menu.desktop"),
-            QStringLiteral("Menu entry \"Uninstall Tool 2.0\": ") + entries +
-                QStringLiteral("Tool_link2-menu.desktop"),
-            QStringLiteral("Submenu \"Tool 2.0\": ") + entries +
-                QStringLiteral("Tool1-menu.directory"),
-            QStringLiteral("    xdg-desktop-menu install --novendor %1Tool1-menu.directory "
-                           "%1Tool_link1-menu.desktop %1Tool_link2-menu.desktop")
-                .arg(entries),
-            QStringLiteral("Program run after installation: none")};
-        const QString passed = QStringLiteral("Check \"not empty\": passed");
-        const QString none = QStringLiteral("Previous installation: none");
-        QTest::newRow("accepted") << QStringLiteral("empty") << 0
-                                  << start + QStringList{passed, none} + rest +
-                                         QStringList{
-                                             QStringLiteral("The installation would proceed.")};
+        QTest::addColumn<QString>("lines"); // in this order among the output's lines
+        const QString checks = QStringLiteral(R"(Target directory: ROOT/Tool
+Check "root directory": passed
+Check "home directory": passed
+Check "temporary directory": passed
+)");
+        const QString files = QStringLiteral(R"(Files: 3, 16 bytes unpacked
+Space: # needed, # free on the file system of ROOT)");
+        const QString D = QStringLiteral("ROOT/Tool/Uninstaller/desktopEntries");
+        QTest::newRow("accepted")
+            << QStringLiteral("empty") << 0
+            << QStringLiteral("Dry run of the installation of Tool 2.0: nothing is written.\n") +
+                   checks + QStringLiteral(R"(Check "not empty": passed
+Check "writable": passed
+Previous installation: none
+)") + files +
+                   QStringLiteral(R"(
+Uninstaller: ROOT/Tool/uninstall, with a copy of the installer in ROOT/Tool/Uninstaller/
+Icon (size 48): ROOT/Tool/bin/icons/48x48/tool.png
+    xdg-icon-resource install --novendor --size 48 ROOT/Tool/bin/icons/48x48/tool.png
+Desktop shortcut "Tool 2.0": D/Tool_link1-desktop.desktop
+    xdg-desktop-icon install --novendor D/Tool_link1-desktop.desktop
+Launcher favourite: none (no Unity launcher settings to add D/Tool_link1-desktop.desktop to)
+Menu entry "Tool": D/Tool_link1-menu.desktop
+Menu entry "Uninstall Tool 2.0": D/Tool_link2-menu.desktop
+Submenu "Tool 2.0": D/Tool1-menu.directory
+    xdg-desktop-menu install --novendor D/Tool1-menu.directory D/Tool_link1-menu.desktop D/Tool_link2-menu.desktop
+Program run after installation: none
+The installation would proceed.)")
+                       .replace(QLatin1String("D/"), D + QLatin1Char('/'));
         QTest::newRow("refused") << QStringLiteral("full") << 1
-                                 << start + QStringList{
-                                                QStringLiteral("Check \"not empty\": refused"),
-                                                QStringLiteral("Error: The installation directory "
-                                                               "'ROOT/Tool' is not empty."),
-                                                QString(),
-                                                QStringLiteral("You can force the installation by "
-                                                               "passing the --force-prefix command "
-                                                               "line option."),
-                                                QStringLiteral("WARNING: The uninstaller will "
-                                                               "delete the installation directory "
-                                                               "completely."),
-                                                QString(),
-                                                none,
-                                                rest.first(),
-                                                QStringLiteral("The installation would be "
-                                                               "refused."),
-                                                QStringLiteral("Usage: tool.run [options]")};
+                                 << checks + QStringLiteral(R"(Check "not empty": refused
+Check "writable": passed
+Error: The installation directory 'ROOT/Tool' is not empty.
+
+)") + QLatin1String(refusalHint) + QStringLiteral("\nPrevious installation: none\n") +
+                                        files.section(QLatin1Char('\n'), 0, 0) +
+                                        QStringLiteral("\nThe installation would be refused.\n"
+                                                       "Usage: tool.run [options]");
         QTest::newRow("previous installation")
-            << QStringLiteral("previous") << 0
-            << start +
-                   QStringList{
-                       passed,
-                       QStringLiteral("Previous installation: removed first by its uninstaller"),
-                       QStringLiteral("    (cd ROOT/Tool && ROOT/Tool/uninstall --mode "
-                                      "console)"),
-                       rest.first(),
-                       QStringLiteral("Space: # needed, # free on the file system of ROOT/Tool"),
-                       rest.at(2)};
+            << QStringLiteral("previous") << 0 << QStringLiteral(R"(Check "not empty": passed
+Previous installation: removed first by its uninstaller
+    (cd ROOT/Tool && ROOT/Tool/uninstall --mode console)
+Files: 3, 16 bytes unpacked
+Space: # needed, # free on the file system of ROOT/Tool
+The installation would proceed.)");
         QTest::newRow("not enough space")
-            << QStringLiteral("no space") << 1
-            << QStringList{
-                   QStringLiteral("Space: # needed, # free on the file system of ROOT"),
-                   QStringLiteral("Error: not enough space in ROOT/Tool: # needed, # free."),
-                   QStringLiteral("The installation would be refused.")};
+            << QStringLiteral("no space") << 1 << files + QStringLiteral(R"(
+Error: not enough space in ROOT/Tool: # needed, # free.
+The installation would be refused.)");
+        QTest::newRow("read-only parent")
+            << QStringLiteral("read-only") << 1 << QStringLiteral(R"(Check "writable": refused
+Error: Failed to create installation directory: ROOT/Tool
+The installation would be refused.)");
     }
 
     void plan()
     {
         QFETCH(QString, target);
         QFETCH(int, exitCode);
-        QFETCH(QStringList, lines);
-        const QString root = fresh(QStringLiteral("root"));
+        QFETCH(QString, lines);
+        if (target == QLatin1String("read-only") && ::geteuid() == 0)
+            QSKIP("Root may write into any directory.");
+        const QString root = work.fresh(QStringLiteral("root"));
         const QString prefix = root + QStringLiteral("/Tool");
         if (target == QLatin1String("full"))
             QVERIFY(TestSupport::writeFile(prefix + QStringLiteral("/kept.txt"), "kept\n"));
@@ -185,22 +170,21 @@ private Q_SLOTS:
             QVERIFY(TestSupport::writeScript(prefix + QStringLiteral("/uninstall"),
                                              "touch \"$0.ran\"\n"));
         }
-        const QString home = fresh(QStringLiteral("home"));
-        const QString temporary = fresh(QStringLiteral("tmp"));
-        QProcessEnvironment environment = TestSupport::sandboxEnvironment(home);
-        environment.insert(QStringLiteral("TMPDIR"), temporary);
+        const QString home = work.fresh(QStringLiteral("home"));
+        const QString temporary = work.fresh(QStringLiteral("tmp"));
+        QProcessEnvironment environment = TestSupport::archiveEnvironment(home, temporary);
         if (target == QLatin1String("no space")) {
-            const QString bin = fresh(QStringLiteral("bin"));
+            const QString bin = work.fresh(QStringLiteral("bin"));
             QVERIFY(TestSupport::writeScript(bin + QStringLiteral("/df"), fullDisk));
             environment.insert(QStringLiteral("PATH"),
                                bin + QLatin1Char(':') + environment.value(QStringLiteral("PATH")));
             environment.insert(QStringLiteral("FULL_DISK"), root);
         }
+        if (target == QLatin1String("read-only"))
+            QVERIFY(QFile::setPermissions(root, QFile::ReadOwner | QFile::ExeOwner));
         const QStringList before = snapshot(root) + snapshot(home);
-        const TestSupport::ProcessResult result = TestSupport::runProgram(
-            QStringLiteral("bash"),
-            {archive, QStringLiteral("--dry-run"), QStringLiteral("--prefix"), prefix}, environment,
-            work.path());
+        const TestSupport::ProcessResult result =
+            run({QStringLiteral("--dry-run"), QStringLiteral("--prefix"), prefix}, environment);
         QCOMPARE(snapshot(root) + snapshot(home), before);
         QCOMPARE(QDir(temporary).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  QStringList());
@@ -209,7 +193,7 @@ private Q_SLOTS:
 
         const QStringList output = outputLines(result.standardOutput, root);
         qsizetype next = 0;
-        for (const QString &line : lines) {
+        for (const QString &line : lines.split(QLatin1Char('\n'))) {
             next = output.indexOf(line, next) + 1;
             QVERIFY2(next > 0, qPrintable(QStringLiteral("missing or out of order: ") + line +
                                           QStringLiteral("\n") + output.join(QLatin1Char('\n'))));
@@ -217,11 +201,10 @@ private Q_SLOTS:
         if (target != QLatin1String("empty"))
             return;
         // The installation runs what the plan shows, in the same order.
-        const TestSupport::ProcessResult installed = TestSupport::runProgram(
-            QStringLiteral("bash"),
-            {archive, QStringLiteral("--mode"), QStringLiteral("console"),
-             QStringLiteral("--verbose"), QStringLiteral("--prefix"), prefix},
-            environment, work.path());
+        const TestSupport::ProcessResult installed =
+            run({QStringLiteral("--mode"), QStringLiteral("console"), QStringLiteral("--verbose"),
+                 QStringLiteral("--prefix"), prefix},
+                environment);
         QCOMPARE(installed.exitCode, 0);
         QStringList planned = output.filter(QRegularExpression(QStringLiteral("^    ")));
         planned.replaceInStrings(QRegularExpression(QStringLiteral("^    ")),
@@ -234,16 +217,13 @@ private Q_SLOTS:
     // With --progress=json the plan is one event between start and end.
     void json()
     {
-        const QString prefix = fresh(QStringLiteral("full"));
+        const QString prefix = work.fresh(QStringLiteral("full"));
         QVERIFY(TestSupport::writeFile(prefix + QStringLiteral("/kept.txt"), "kept\n"));
-        QProcessEnvironment environment =
-            TestSupport::sandboxEnvironment(fresh(QStringLiteral("home")));
-        environment.insert(QStringLiteral("TMPDIR"), fresh(QStringLiteral("tmp")));
-        const TestSupport::ProcessResult result = TestSupport::runProgram(
-            QStringLiteral("bash"),
-            {archive, QStringLiteral("--dry-run"), QStringLiteral("--progress=json"),
-             QStringLiteral("--no-desktop-files"), QStringLiteral("--prefix"), prefix},
-            environment, work.path());
+        const TestSupport::ProcessResult result =
+            run({QStringLiteral("--dry-run"), QStringLiteral("--progress=json"),
+                 QStringLiteral("--no-desktop-files"), QStringLiteral("--prefix"), prefix},
+                TestSupport::archiveEnvironment(work.fresh(QStringLiteral("home")),
+                                                work.fresh(QStringLiteral("tmp"))));
         QCOMPARE(result.exitCode, 1);
         const QList<QByteArray> events = result.standardOutput.trimmed().split('\n');
         QCOMPARE(events.size(), 3);
