@@ -5,6 +5,7 @@
 #include "ornaUnityLauncher.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonObject>
 #include <QProcess>
@@ -12,6 +13,10 @@
 #include <unistd.h>
 
 namespace {
+
+// The archive's header, where its commands are, lies before its payload.
+const qint64 headerBytes = 65536;
+const char planCase[] = "\n    --plan) plan_product ";
 
 // What the archive tells about an installation into a directory (bash ARCHIVE --plan DIR TMP):
 // its figures, the files it puts in place, and the errors of its own checks.
@@ -33,11 +38,19 @@ QStringList lines(const QByteArray &bytes)
     return result;
 }
 
+// Only an archive that knows --plan is asked: any other script could take the call for an
+// installation and write into the directory.
+bool knowsPlan(const QString &script)
+{
+    QFile file(script);
+    return file.open(QIODevice::ReadOnly) && file.read(headerBytes).contains(planCase);
+}
+
 ArchivePlan readArchivePlan(const QString &script, const QString &directory,
                             const QString &tempDirectory)
 {
     ArchivePlan plan;
-    if (script.isEmpty() || tempDirectory.isEmpty())
+    if (script.isEmpty() || tempDirectory.isEmpty() || !knowsPlan(script))
         return plan;
     QProcess process;
     process.setStandardInputFile(QProcess::nullDevice());

@@ -437,6 +437,7 @@ inspect() {
     fi
 }
 
+# The installer's dry run calls --plan only where it finds its line below, as written.
 main() {
     case ${1-} in
     --install) install_product "${2-}" "${3-}" ;;

@@ -68,6 +68,7 @@ class DryRunTest : public QObject
 private:
     TestSupport::WorkDirectory work;
     QString archive;
+    QString installer;
 
     TestSupport::ProcessResult run(const QStringList &arguments,
                                    const QProcessEnvironment &environment)
@@ -85,8 +86,8 @@ private Q_SLOTS:
         QVERIFY(
             TestSupport::writeFile(product + QStringLiteral("/bin/icons/48x48/tool.png"), "png"));
         QVERIFY(TestSupport::writeFile(product + QStringLiteral("/doc/read me.txt"), "read me\n"));
-        const QString installer = TestSupport::makeInstallerDirectory(
-            work.filePath(QStringLiteral("installer")), settings);
+        installer = TestSupport::makeInstallerDirectory(work.filePath(QStringLiteral("installer")),
+                                                        settings);
         archive =
             TestSupport::makeArchive(product, installer, work.filePath(QStringLiteral("tool.run")));
         QVERIFY(!archive.isEmpty());
@@ -212,6 +213,26 @@ The installation would be refused.)");
         QCOMPARE(outputLines(installed.standardOutput, root)
                      .filter(QRegularExpression(QStringLiteral("^Running "))),
                  planned);
+    }
+
+    // A script that is no archive of ours is not asked for figures: it might install.
+    void foreignScript()
+    {
+        const QString script = work.fresh(QStringLiteral("script")) + QStringLiteral("/run");
+        QVERIFY(TestSupport::writeScript(script, "mkdir -p \"$2/bin\"\n"));
+        const QString prefix = work.filePath(QStringLiteral("foreign"));
+        const TestSupport::ProcessResult result = TestSupport::runProgram(
+            installer + QStringLiteral("/LinuxInstaller"),
+            {script, QStringLiteral("--settings-file"),
+             installer + QStringLiteral("/installer.settings"), QStringLiteral("--temp-directory"),
+             work.fresh(QStringLiteral("tmp")), QStringLiteral("--dry-run"),
+             QStringLiteral("--prefix"), prefix},
+            TestSupport::sandboxEnvironment(work.fresh(QStringLiteral("home"))));
+        QVERIFY2(result.standardOutput.contains(
+                     "\nFiles: unknown (the archive script tells no figures)\n"),
+                 result.standardOutput);
+        QCOMPARE(result.exitCode, 0);
+        QVERIFY(!QFileInfo::exists(prefix));
     }
 
     // With --progress=json the plan is one event between start and end.
