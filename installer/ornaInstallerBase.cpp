@@ -2,6 +2,7 @@
 
 #include "installerOptions.h"
 #include "ornaRunOutput.h"
+#include "ornaToolCommand.h"
 
 #include <QProcess>
 #include <QWizard>
@@ -48,6 +49,11 @@ void ORNAInstallerBase::runTool(const QString &program, const QStringList &argum
         logError(QStringLiteral("Error: ") + program +
                  QStringLiteral(" process failed with exit code ") +
                  QString::number(process.exitCode()));
+}
+
+void ORNAInstallerBase::runCommand(const ORNAToolCommand &command)
+{
+    runTool(command.program, command.arguments, command.workingDirectory);
 }
 
 void ORNAInstallerBase::logMessage(const QString &message)
