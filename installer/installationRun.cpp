@@ -26,6 +26,8 @@ int runInstallation(const InstallerOptions &options)
         ORNARunOutput::errorBeforeStart(QStringLiteral("Error: No installation directory given."));
         return 1;
     }
+    if (options.dryRun)
+        return installer.planInstallation() ? 0 : 1;
     const bool installed = installer.installFromConsole();
     return installer.exitCode(installed ? 0 : 1);
 }

@@ -103,6 +103,10 @@ void parseArguments(const QStringList &arguments, InstallerOptions &options,
             flags.help = true;
         } else if (argument == QLatin1String("--verbose")) {
             options.verbose = true;
+        } else if (argument == QLatin1String("--dry-run")) {
+            // A plan needs no window.
+            options.dryRun = true;
+            options.consoleMode = true;
         } else if (argument == QLatin1String("--progress")) {
             reportError(flags, QStringLiteral("Error: Missing argument to option '--progress'\n"));
         } else if (argument.startsWith(QLatin1String("--progress="))) {
@@ -122,6 +126,12 @@ void parseArguments(const QStringList &arguments, InstallerOptions &options,
             reportError(flags, QStringLiteral("Error: Unexpected argument '%1'\n").arg(argument));
         }
     }
+    // Checked once every argument is known, whatever their order.
+    if (options.dryRun && flags.uninstall)
+        reportError(flags, QStringLiteral("Error: Option '--dry-run' cannot be used with "
+                                          "'--uninstall'\n"));
+    else if (options.dryRun && options.prefix.isEmpty())
+        reportError(flags, QStringLiteral("Error: Option '--dry-run' requires '--prefix'\n"));
 }
 
 QString usageText(const InstallerOptions &options, const QString &programPath)

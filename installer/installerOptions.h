@@ -19,6 +19,8 @@ struct InstallerOptions
     bool createDesktopFiles = true;
     // --progress=json: events for programs instead of text lines (console runs only).
     bool jsonProgress = false;
+    // --dry-run: the checks and the plan of a console installation, nothing written.
+    bool dryRun = false;
 };
 
 // What the command line asked for besides the options themselves.

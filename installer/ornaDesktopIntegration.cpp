@@ -1,6 +1,7 @@
 #include "ornaInstaller.h"
 
 #include "ornaDesktopEntryText.h"
+#include "ornaDesktopRegistration.h"
 #include "ornaFinishInstallationPage.h"
 #include "ornaUnityLauncher.h"
 #include "ornaUtils.h"
@@ -13,31 +14,7 @@ using namespace ORNADesktopEntryText;
 
 namespace {
 
-// Used for the submenu when no configured link could lend its icon.
-const char fallbackMenuIcon[] = "system-software-install";
-
 const char openErrorPrefix[] = "Error: Failed to open file for writing: ";
-
-// The first free name of the pattern; the counter is shared, so numbers keep increasing.
-QString freeFileName(const QString &directory, const QString &stem, const QString &suffix,
-                     int &counter)
-{
-    QString name;
-    while (name.isEmpty() || QFileInfo::exists(name) || QFileInfo(name).isSymLink()) {
-        name = directory + stem + QString::number(counter) + suffix;
-        ++counter;
-    }
-    return name;
-}
-
-LinkEntry uninstallEntry(const QString &productTitle)
-{
-    LinkEntry entry;
-    entry.application = QStringLiteral("uninstall");
-    entry.icon = QStringLiteral("edit-delete");
-    entry.name = QStringLiteral("Uninstall ") + productTitle;
-    return entry;
-}
 
 } // namespace
 
@@ -48,22 +25,21 @@ QString ORNAInstallerBase::desktopEntriesDirectory() const
 
 void ORNAInstallerBase::installIcons()
 {
-    const QDir root(installDirectory + QStringLiteral("/bin/icons"));
-    if (!root.exists())
-        return;
-    const QFileInfoList entries =
-        root.entryInfoList(QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot, QDir::Unsorted);
-    for (const QFileInfo &entry : entries) {
-        const QString baseName = entry.baseName();
-        const int separator = baseName.indexOf(QLatin1Char('x'));
-        if (separator < 0)
-            continue;
-        const QString size = baseName.left(separator);
-        const QFileInfoList icons =
-            QDir(entry.absoluteFilePath())
-                .entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::Unsorted);
-        for (const QFileInfo &icon : icons)
-            processIcon(icon.absoluteFilePath(), size);
+    QStringList icons;
+    const QString root = QStringLiteral("bin/icons/");
+    const QFileInfoList directories = QDir(installDirectory + QLatin1Char('/') + root)
+                                          .entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QFileInfo &directory : directories) {
+        const QStringList files = QDir(directory.absoluteFilePath()).entryList(QDir::Files);
+        for (const QString &file : files)
+            icons.append(root + directory.fileName() + QLatin1Char('/') + file);
+    }
+    // In name order, as the dry run lists them.
+    icons.sort();
+    for (const QString &icon : icons) {
+        const QString size = ORNADesktopRegistration::iconSize(icon);
+        if (!size.isEmpty())
+            processIcon(installDirectory + QLatin1Char('/') + icon, size);
     }
 }
 
@@ -71,9 +47,17 @@ void ORNAInstaller::processIcon(const QString &iconFile, const QString &size)
 {
     if (verbose)
         logMessage(QStringLiteral("Installing icon ") + iconFile);
-    runTool(QStringLiteral("xdg-icon-resource"),
-            {QStringLiteral("install"), QStringLiteral("--novendor"), QStringLiteral("--size"),
-             size, iconFile});
+    runCommand(ORNADesktopRegistration::iconCommand(iconFile, size));
+}
+
+ORNADesktopRegistration ORNAInstaller::desktopRegistration(bool freshTree) const
+{
+    if (freshTree)
+        return ORNADesktopRegistration(settings, installDirectory,
+                                       [](const QString &) { return false; });
+    return ORNADesktopRegistration(settings, installDirectory, [](const QString &path) {
+        return QFileInfo::exists(path) || QFileInfo(path).isSymLink();
+    });
 }
 
 void ORNAInstaller::createDesktopEntries(bool menuEntries, bool install, bool addFavorites)
@@ -87,97 +71,45 @@ void ORNAInstaller::createDesktopEntries(bool menuEntries, bool install, bool ad
     if (makeOwnDirectory(installDirectory + QStringLiteral("/Uninstaller")))
         makeOwnDirectory(directory);
 
-    QList<LinkEntry> links = settings.links;
-    const QString kind = menuEntries ? QStringLiteral("menu") : QStringLiteral("desktop");
-    if (menuEntries && settings.uninstallerEnabled)
-        links.append(uninstallEntry(settings.productTitle));
-
-    const QString linkStem = settings.shortApplicationName + QStringLiteral("_link");
-    const QString linkSuffix = QLatin1Char('-') + kind + QStringLiteral(".desktop");
-    int counter = 1;
+    const ORNADesktopRegistration registration = desktopRegistration(false);
     QStringList written;
-    for (const LinkEntry &link : links) {
-        const QString name = freeFileName(directory, linkStem, linkSuffix, counter);
-        if (!writeDesktopEntryFile(name, link, menuEntries))
+    const QList<ORNADesktopFile> entries = registration.entries(menuEntries);
+    for (const ORNADesktopFile &entry : entries) {
+        if (!writeDesktopFile(entry))
             continue;
         if (install && !menuEntries)
-            runTool(QStringLiteral("xdg-desktop-icon"),
-                    {QStringLiteral("install"), QStringLiteral("--novendor"), name});
-        written.append(name);
-        if (addFavorites && !link.actions.isEmpty())
-            addUnityLauncherFavorite(name);
+            runCommand(ORNADesktopRegistration::shortcutCommand(entry.path));
+        written.append(entry.path);
+        if (addFavorites && entry.favourite)
+            addUnityLauncherFavorite(entry.path);
     }
 
     if (!install || !menuEntries || written.isEmpty())
         return;
-    int directoryCounter = 1;
-    const QString directoryFile = freeFileName(directory, settings.shortApplicationName,
-                                               QStringLiteral("-menu.directory"), directoryCounter);
-    if (!writeMenuDirectoryFile(directoryFile))
-        return;
-    registerMenu(directory, QStringList{directoryFile} + written);
+    const ORNADesktopFile submenu = registration.menuDirectory();
+    if (writeDesktopFile(submenu))
+        runCommand(
+            ORNADesktopRegistration::menuCommand(directory, QStringList{submenu.path} + written));
 }
 
-void ORNAInstaller::registerMenu(const QString &directory, QStringList files)
+bool ORNAInstaller::writeDesktopFile(const ORNADesktopFile &file)
 {
-    // xdg-desktop-menu splits its file arguments at blanks: where the installation path has
-    // one, the files are named from inside their directory.
-    QString workingDirectory;
-    if (directory.contains(QLatin1Char(' '))) {
-        workingDirectory = directory;
-        for (QString &file : files)
-            file = QFileInfo(file).fileName();
-    }
-    runTool(QStringLiteral("xdg-desktop-menu"),
-            QStringList{QStringLiteral("install"), QStringLiteral("--novendor")} + files,
-            workingDirectory);
+    return writeInstalledFile(file.path, file.text, file.executable,
+                              QString::fromLatin1(openErrorPrefix));
 }
 
 bool ORNAInstaller::writeDesktopEntryFile(const QString &fileName, const LinkEntry &link,
                                           bool menuEntry)
 {
-    const QString entryName = menuEntry ? link.name : link.desktopName;
-    if (!menuEntry && entryName.isEmpty())
-        return false;
-
-    QString exec = quoteExecArgument(installDirectory + QLatin1Char('/') + link.application);
-    if (!link.arguments.isEmpty())
-        exec += QLatin1Char(' ') + execArguments(link.arguments, installDirectory);
-
-    QString text = QStringLiteral("[Desktop Entry]\nValue=1.0\nType=Application\nName=") +
-                   escapeValue(entryName) + QStringLiteral("\nExec=") +
-                   escapeValue(escapePercent(exec)) + QStringLiteral("\nIcon=") +
-                   escapeValue(link.icon) + QLatin1Char('\n');
-    if (menuEntry)
-        text += QStringLiteral("Categories=") + escapeValue(settings.menuCategory) +
-                QStringLiteral(";\n");
-    if (!link.actions.isEmpty()) {
-        QStringList identifiers;
-        QString sections;
-        for (const LinkAction &action : link.actions) {
-            const QString identifier = actionIdentifier(action.name);
-            identifiers.append(identifier);
-            sections += QStringLiteral("\n\n[Desktop Action ") + identifier +
-                        QStringLiteral("]\nName=") + escapeValue(action.name) +
-                        QStringLiteral("\nExec=") +
-                        escapeValue(escapePercent(
-                            execArgument(installDirectory + QLatin1Char('/') + action.exec))) +
-                        QLatin1Char('\n');
-        }
-        text += QStringLiteral("Actions=") + identifiers.join(QLatin1Char(';')) + sections;
-    }
-    return writeInstalledFile(fileName, text.toUtf8(), !menuEntry,
-                              QString::fromLatin1(openErrorPrefix));
+    const QString text = desktopRegistration(true).entryText(link, menuEntry);
+    return !text.isEmpty() && writeDesktopFile({fileName, QString(), text.toUtf8(), !menuEntry});
 }
 
 bool ORNAInstaller::writeMenuDirectoryFile(const QString &fileName)
 {
-    const QString icon = settings.links.isEmpty() ? QString::fromLatin1(fallbackMenuIcon)
-                                                  : settings.links.first().icon;
-    const QString text = QStringLiteral("[Desktop Entry]\nValue=1.0\nType=Directory\nName=") +
-                         escapeValue(settings.productTitle) + QStringLiteral("\nIcon=") +
-                         escapeValue(icon) + QLatin1Char('\n');
-    return writeInstalledFile(fileName, text.toUtf8(), false, QString::fromLatin1(openErrorPrefix));
+    ORNADesktopFile file = desktopRegistration(true).menuDirectory();
+    file.path = fileName;
+    return writeDesktopFile(file);
 }
 
 bool ORNAInstaller::addUnityLauncherFavorite(const QString &desktopFile)

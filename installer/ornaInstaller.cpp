@@ -96,7 +96,7 @@ bool ORNAInstaller::installInto(const QString &directory, bool waitForFinish)
         logError(QStringLiteral("Error: the given installation directory is an empty string."));
         return false;
     }
-    if (!forcePrefix && settings.uninstallerEnabled) {
+    if (checksTarget()) {
         const QString refusal = ORNATargetDirectory::refusalOf(directory);
         if (!refusal.isEmpty()) {
             logError(refusal + QLatin1String(ORNATargetDirectory::forceHint));
@@ -177,15 +177,10 @@ bool ORNAInstaller::callExistingUninstaller(const QString &directory)
 
 bool ORNAInstaller::runExistingUninstaller(const QString &directory)
 {
-    // Started by its path in the directory as given, not as "./uninstall": through a prefix
-    // that is a link it then knows that the link leads to it, and keeps the link's directory.
-    const QString program = QDir(directory).absoluteFilePath(QStringLiteral("uninstall"));
+    const ORNAToolCommand command = previousUninstallerCommand(directory);
     QProcess process;
-    process.setWorkingDirectory(directory);
-    QStringList arguments = {QStringLiteral("--mode"), QStringLiteral("console")};
-    if (verbose)
-        arguments << QStringLiteral("--verbose");
-    process.start(program, arguments, QIODevice::ReadOnly);
+    process.setWorkingDirectory(command.workingDirectory);
+    process.start(command.program, command.arguments, QIODevice::ReadOnly);
     if (!process.waitForStarted(startTimeoutMs)) {
         logError(QStringLiteral("Error: Uninstaller did not start: ") + process.errorString());
         return false;
@@ -207,6 +202,16 @@ bool ORNAInstaller::runExistingUninstaller(const QString &directory)
     }
     passOn(true);
     return true;
+}
+
+ORNAToolCommand ORNAInstaller::previousUninstallerCommand(const QString &directory) const
+{
+    // Started by its path in the directory as given, not as "./uninstall": through a prefix
+    // that is a link it then knows that the link leads to it, and keeps the link's directory.
+    QStringList arguments = {QStringLiteral("--mode"), QStringLiteral("console")};
+    if (verbose)
+        arguments << QStringLiteral("--verbose");
+    return {QDir(directory).absoluteFilePath(QStringLiteral("uninstall")), arguments, directory};
 }
 
 void ORNAInstaller::readInstallProcessOutput()

@@ -1,12 +1,14 @@
 #ifndef ORNAINSTALLER_H
 #define ORNAINSTALLER_H
 
+#include "ornaDesktopRegistration.h"
 #include "ornaInstallationRollback.h"
 #include "ornaInstallerBase.h"
 
 class QProcess;
 class ORNASignalWatcher;
 class ORNAFinishInstallationPage;
+class ORNAInstallationPlan;
 class ORNAInstallDirectoryPage;
 class ORNALicensePage;
 class ORNAProgressPage;
@@ -37,6 +39,10 @@ public:
     // Runs the uninstall script of a previous installation in the directory, if there is one.
     bool callExistingUninstaller(const QString &directory);
 
+    // Console mode with --dry-run: every check of the installation, and what it would do,
+    // without writing anything; true if the installation would proceed.
+    bool planInstallation();
+
     // After the archive script: uninstaller, desktop integration, start script, product run.
     bool finishSteps();
     bool createUninstaller();
@@ -57,8 +63,8 @@ public:
     bool writeDesktopEntryFile(const QString &fileName, const LinkEntry &link, bool menuEntry);
     bool writeMenuDirectoryFile(const QString &fileName);
     bool addUnityLauncherFavorite(const QString &desktopFile);
-    // Registers the submenu's directory file and its entries in one call.
-    void registerMenu(const QString &directory, QStringList files);
+    // The desktop files of this installation; in a fresh tree no name is taken yet.
+    ORNADesktopRegistration desktopRegistration(bool freshTree) const;
 
     void processIcon(const QString &iconFile, const QString &size) override;
 
@@ -89,6 +95,23 @@ public Q_SLOTS:
     void logMessage(const QString &message) override;
 
 private:
+    // The directory rules apply unless forced, and only to a product with an uninstaller.
+    bool checksTarget() const { return !forcePrefix && settings.uninstallerEnabled; }
+    ORNAToolCommand previousUninstallerCommand(const QString &directory) const;
+    ORNAToolCommand productRunCommand() const;
+    bool writeDesktopFile(const ORNADesktopFile &file);
+
+    // Parts of the dry run's plan.
+    void planTarget(ORNAInstallationPlan &plan) const;
+    // Notes each refusal rule's verdict; returns the first refusal.
+    QString planRules(ORNAInstallationPlan &plan) const;
+    bool planPreviousInstallation(ORNAInstallationPlan &plan) const;
+    // productFiles: the files the archive puts in place; null when it does not tell.
+    void planDesktopIntegration(ORNAInstallationPlan &plan, const QStringList *productFiles,
+                                bool freshTree) const;
+    void planFavorite(ORNAInstallationPlan &plan, const QString &file, QString &favorites) const;
+    void planProductRun(ORNAInstallationPlan &plan, const QStringList *productFiles) const;
+
     // Wizard set-up and page changes.
     void addPages();
     QString proposedInstallDirectory() const;

@@ -2,6 +2,7 @@
 
 #include "installerOptions.h"
 #include "ornaRunOutput.h"
+#include "ornaToolCommand.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -76,6 +77,11 @@ bool ORNAInstallerBase::passedToOwnThread(const std::function<void()> &log)
         return false;
     QMetaObject::invokeMethod(this, log, Qt::QueuedConnection);
     return true;
+}
+
+void ORNAInstallerBase::runCommand(const ORNAToolCommand &command)
+{
+    runTool(command.program, command.arguments, command.workingDirectory);
 }
 
 void ORNAInstallerBase::logMessage(const QString &message)

@@ -9,6 +9,7 @@
 #include <functional>
 
 class QWizard;
+struct ORNAToolCommand;
 
 // Common base of the installer and the uninstaller engines: the settings, the directories of
 // the run, and the one way every engine message reaches the user.
@@ -33,6 +34,7 @@ public:
     // in workingDirectory when one is given, else in ours.
     void runTool(const QString &program, const QStringList &arguments,
                  const QString &workingDirectory = QString());
+    void runCommand(const ORNAToolCommand &command);
 
     // Where the registered desktop entry files are kept: <install>/Uninstaller/desktopEntries/.
     QString desktopEntriesDirectory() const;

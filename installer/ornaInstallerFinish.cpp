@@ -124,15 +124,21 @@ bool ORNAInstaller::finishInstalledTree(bool shortcuts, bool menuEntries)
     }
 
     if (settings.runHalvaronInstall) {
-        const QString product = installDirectory + QStringLiteral("/bin/Halvaron");
-        if (QFileInfo::exists(product))
-            runTool(product, {QStringLiteral("-install"), QStringLiteral("-scan"),
-                              QStringLiteral("-ignoreprefs")});
+        const ORNAToolCommand product = productRunCommand();
+        if (QFileInfo::exists(product.program))
+            runCommand(product);
         else
-            logError(QStringLiteral("Error: cannot finish installation, because ") + product +
-                     QStringLiteral(" does not exist."));
+            logError(QStringLiteral("Error: cannot finish installation, because ") +
+                     product.program + QStringLiteral(" does not exist."));
     }
     return true;
+}
+
+ORNAToolCommand ORNAInstaller::productRunCommand() const
+{
+    return {installDirectory + QStringLiteral("/bin/Halvaron"),
+            {QStringLiteral("-install"), QStringLiteral("-scan"), QStringLiteral("-ignoreprefs")},
+            QString()};
 }
 
 bool ORNAInstaller::createUninstaller()

@@ -126,6 +126,13 @@ void ORNARunOutput::end(int exitCode)
     writeEvent(object);
 }
 
+void ORNARunOutput::plan(const QJsonObject &fields)
+{
+    QJsonObject object = fields;
+    object.insert(QStringLiteral("event"), QStringLiteral("plan"));
+    writeEvent(object);
+}
+
 void ORNARunOutput::writeEvent(const QJsonObject &event)
 {
     writeLine(QJsonDocument(event).toJson(QJsonDocument::Compact));

@@ -26,6 +26,8 @@ public:
                       int files);
     static void file(int index, int total, const QString &path);
     static void end(int exitCode);
+    // A dry run's plan: the given values in one plan event.
+    static void plan(const QJsonObject &fields);
 
 private:
     static void writeEvent(const QJsonObject &event);

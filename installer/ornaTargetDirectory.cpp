@@ -56,19 +56,34 @@ bool hasVisibleEntries(const QString &directory)
 
 } // namespace
 
-// The first line of the refusal for the directory, or an empty text when it is acceptable.
-QString refusalOf(const QString &directory)
+QList<Verdict> verdictsOf(const QString &directory)
 {
     const QString target = effectiveLocation(directory);
-    if (target == QLatin1String("/"))
-        return QStringLiteral("Error: Refusing to install in the root directory.\n\n");
-    if (target == canonicalOrClean(QDir::homePath()))
-        return QStringLiteral("Error: Refusing to install in the home directory.\n\n");
-    if (target == canonicalOrClean(QDir::tempPath()))
-        return QStringLiteral("Error: Refusing to install in the temporary directory.\n\n");
-    if (QFileInfo(target).isDir() && hasVisibleEntries(target) && !isPreviousInstallation(target))
-        return QStringLiteral("Error: The installation directory '") + directory +
-               QStringLiteral("' is not empty.\n\n");
+    const auto refuseAs = [&target](const QString &special, const char *name) {
+        return target == canonicalOrClean(special)
+                   ? QStringLiteral("Error: Refusing to install in the %1 directory.\n\n")
+                         .arg(QLatin1String(name))
+                   : QString();
+    };
+    const bool full =
+        QFileInfo(target).isDir() && hasVisibleEntries(target) && !isPreviousInstallation(target);
+    return {
+        {QStringLiteral("root directory"), refuseAs(QStringLiteral("/"), "root")},
+        {QStringLiteral("home directory"), refuseAs(QDir::homePath(), "home")},
+        {QStringLiteral("temporary directory"), refuseAs(QDir::tempPath(), "temporary")},
+        {QStringLiteral("not empty"), full ? QStringLiteral("Error: The installation directory '") +
+                                                 directory + QStringLiteral("' is not empty.\n\n")
+                                           : QString()},
+    };
+}
+
+QString refusalOf(const QString &directory)
+{
+    const QList<Verdict> verdicts = verdictsOf(directory);
+    for (const Verdict &verdict : verdicts) {
+        if (!verdict.refusal.isEmpty())
+            return verdict.refusal;
+    }
     return QString();
 }
 

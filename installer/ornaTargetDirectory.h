@@ -1,6 +1,7 @@
 #ifndef ORNATARGETDIRECTORY_H
 #define ORNATARGETDIRECTORY_H
 
+#include <QList>
 #include <QString>
 
 // The rules that keep an installation out of directories the uninstaller must never delete.
@@ -13,6 +14,17 @@ extern const char forceHint[];
 
 // The first line of the refusal for the directory, or an empty text when it is acceptable.
 QString refusalOf(const QString &directory);
+
+// One rule's verdict on a directory: the rule's name and the first line of its refusal, empty
+// when the rule lets the directory pass.
+struct Verdict
+{
+    QString rule;
+    QString refusal;
+};
+
+// Every rule's verdict, in the order in which refusalOf applies them.
+QList<Verdict> verdictsOf(const QString &directory);
 
 } // namespace ORNATargetDirectory
 

@@ -81,11 +81,17 @@ bool readFavorites(QString &listText)
     return true;
 }
 
+ORNAToolCommand writeCommand(const QString &listText)
+{
+    return {QStringLiteral("gsettings"), keyArguments(QStringLiteral("set")) << listText,
+            QString()};
+}
+
 bool writeFavorites(const QString &listText)
 {
+    const ORNAToolCommand command = writeCommand(listText);
     QProcess process;
-    process.start(QStringLiteral("gsettings"), keyArguments(QStringLiteral("set")) << listText,
-                  QIODevice::ReadOnly);
+    process.start(command.program, command.arguments, QIODevice::ReadOnly);
     process.waitForFinished(-1);
     return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }

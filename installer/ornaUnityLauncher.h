@@ -1,6 +1,8 @@
 #ifndef ORNAUNITYLAUNCHER_H
 #define ORNAUNITYLAUNCHER_H
 
+#include "ornaToolCommand.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -12,6 +14,8 @@ bool readFavorites(QString &listText);
 
 // Stores the list text; true if gsettings ended with exit code 0. Nothing is logged.
 bool writeFavorites(const QString &listText);
+// The gsettings call that stores the list text.
+ORNAToolCommand writeCommand(const QString &listText);
 
 // One string in the list's text form: single quotes, '\' and '\'' escaped.
 QString quoted(const QString &text);

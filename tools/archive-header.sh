@@ -38,6 +38,10 @@ Options:
     --progress=json     with --mode console: one JSON object per line on standard output
                         instead of the text log (events start, file, message, error, end);
                         PREFIX/uninstall --mode silent --progress=json does the same
+    --dry-run           with --prefix: runs every check of the installation and shows
+                        its plan (target checks, previous installation, files and space,
+                        uninstaller, desktop entries with their xdg-utils commands),
+                        writing nothing; exit code 0 if it would proceed, else 1
     --help              shows this information
 
 Inspecting the archive (runs nothing of the product):
@@ -48,10 +52,10 @@ Inspecting the archive (runs nothing of the product):
                         DIR/installer without installing anything
 
 Exit codes:
-    0                   success (also --help, --info, --list, --extract, and --check of an
-                        intact archive)
+    0                   success (also --help, --info, --list, --extract, --check of an
+                        intact archive, and --dry-run when the installation would proceed)
     1                   failure: a refused installation directory, a failed installation,
-                        an option error, a damaged archive
+                        an option error, a damaged archive, a --dry-run that would be refused
     2                   a command of the archive used wrongly (--extract without DIR)
     129, 130, 143       interrupted by SIGHUP, SIGINT (Ctrl-C) or SIGTERM
 Errors found before the installer starts (damaged archive, no room, unusable temporary
@@ -135,11 +139,16 @@ free_bytes() {
     [[ $available =~ ^[0-9]+$ ]] && echo $((available * 1024))
 }
 
-# Room for BYTES plus a margin of 1 % in DIRECTORY; otherwise says what is missing.
+# BYTES plus a margin of 1 %.
+with_margin() {
+    echo $(($1 + $1 / 100))
+}
+
+# Room for BYTES plus the margin in DIRECTORY; otherwise says what is missing.
 check_space() {
     local directory=$1 bytes=$2 what=$3 free
     free=$(free_bytes "$directory") || return 0
-    ((free < bytes + bytes / 100)) || return 0
+    ((free < $(with_margin "$bytes"))) || return 0
     error "not enough space in $what: $(megabytes "$bytes") needed, $(megabytes "$free") free."
     return 1
 }
@@ -368,6 +377,42 @@ check_archive() {
     return "$status"
 }
 
+# The product's files, one a line (directories left out), through the zstd in TOOLS.
+list_product() {
+    local archive=$1 tools=$2
+    read_part "$archive" "$PRODUCT_OFFSET" "$PRODUCT_SIZE" |
+        LD_LIBRARY_PATH=$tools "$tools/zstd" -d -c -q |
+        tar --list --file=- --quoting-style=literal | grep -v '/$'
+    local codes=("${PIPESTATUS[@]}")
+    ((codes[0] == 0 && codes[1] == 0 && codes[2] == 0 && codes[3] <= 1)) ||
+        { error "the archive is damaged."; return 1; }
+}
+
+# bash ARCHIVE --plan DIR TMP: started by the installer's dry run. What an installation into
+# DIR takes (files, bytes, bytes needed with the margin, bytes free and the nearest existing
+# directory that tells them, one "key=value" a line), then the product's files; the checks of
+# --install with their errors and exit code 1, and nothing written outside TMP.
+plan_product() {
+    local target=$1 tmp=$2 archive existing=$1 status=0
+    if [[ -z $target || ! -d $tmp ]]; then
+        error "--plan needs the installation directory and the temporary directory."
+        return 2
+    fi
+    check_prefix "$target" || status=1
+    archive=$(archive_path) || { error "Cannot locate the archive."; return 1; }
+    check_size "$archive" || return 1
+    [[ $existing == /* ]] || existing=$PWD/$existing
+    while [[ ! -e $existing ]]; do existing=$(dirname -- "$existing"); done
+    printf 'files=%s\nunpacked=%s\nneeded=%s\nfree=%s\nexisting=%s\n' "$FILE_COUNT" \
+        "$UNPACKED_BYTES" "$(with_margin "$UNPACKED_SPACE")" "$(free_bytes "$existing")" "$existing"
+    check_space "$existing" "$UNPACKED_SPACE" "$target" || status=1
+    set_traps
+    WORK=$(mktemp -d -p "$(absolute "$tmp")" orna-plan.XXXXXXXX) || return 1
+    find_tools "$tmp" "$WORK" "$archive" || return 1
+    list_product "$archive" "$TOOLS" || return 1
+    return "$status"
+}
+
 # --list and --extract DIR: the installer part goes into a directory first, for its zstd.
 inspect() {
     local what=$1 directory=${2-} archive
@@ -386,20 +431,17 @@ inspect() {
     fi
     unpack_installer "$archive" "$directory" "$directory" || return 1
     if [[ $what == list ]]; then
-        read_part "$archive" "$PRODUCT_OFFSET" "$PRODUCT_SIZE" |
-            LD_LIBRARY_PATH=$directory/tools "$directory/tools/zstd" -d -c -q |
-            tar --list --file=- --quoting-style=literal | grep -v '/$'
-        local codes=("${PIPESTATUS[@]}")
-        ((codes[0] == 0 && codes[1] == 0 && codes[2] == 0 && codes[3] <= 1)) ||
-            { error "the archive is damaged."; return 1; }
+        list_product "$archive" "$directory/tools"
     else
         unpack_product "$archive" "$directory/product" "$directory/tools" "$WORK" >/dev/null
     fi
 }
 
+# The installer's dry run calls --plan only where it finds its line below, as written.
 main() {
     case ${1-} in
     --install) install_product "${2-}" "${3-}" ;;
+    --plan) plan_product "${2-}" "${3-}" ;;
     --info) show_info ;;
     --check) check_archive ;;
     --list) inspect list ;;

@@ -4,7 +4,8 @@
 //   ktf_benchmark --realistic FILE [LEAVES]   writes a realistic document (400067 leaves by
 //                                              default) and the same tree as JSON to FILE.json
 //   ktf_benchmark FILE [ROUNDS]                reads it ROUNDS times (default 5) from memory
-//   ktf_benchmark --json FILE [ROUNDS]         the same with rapidjson's document parser
+//   ktf_benchmark --compare FILE [ROUNDS]      reads FILE and FILE.json by turns, ROUNDS times
+//                                              each (default 9), with rapidjson for the JSON
 
 #include "ornaBase.h"
 #include "ornaKTFParser.h"
@@ -20,9 +21,12 @@
 #include <QElapsedTimer>
 #include <QFile>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <malloc.h>
 #include <sys/resource.h>
+#include <vector>
 
 namespace {
 
@@ -150,11 +154,20 @@ double cpuSeconds()
     return double(now.tv_sec) + now.tv_nsec / 1e9;
 }
 
-// The best wall-clock and processor times of the rounds so far.
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+// The wall-clock and processor times of a reader's rounds.
 struct Timing
 {
-    double wall = 1e300;
-    double cpu = 1e300;
+    std::vector<double> wall;
+    std::vector<double> cpu;
+    double best() const { return *std::min_element(wall.begin(), wall.end()); }
+    double bestCpu() const { return *std::min_element(cpu.begin(), cpu.end()); }
 };
 
 // Times one round: the clocks stop when work calls stop, so that freeing what was read is not
@@ -166,8 +179,8 @@ void timeRound(Timing &timing, Work work)
     timer.start();
     const double cpuStart = cpuSeconds();
     work([&] {
-        timing.wall = qMin(timing.wall, timer.nsecsElapsed() / 1e9);
-        timing.cpu = qMin(timing.cpu, cpuSeconds() - cpuStart);
+        timing.wall.push_back(timer.nsecsElapsed() / 1e9);
+        timing.cpu.push_back(cpuSeconds() - cpuStart);
     });
 }
 
@@ -176,6 +189,17 @@ long peakKilobytes()
     struct rusage usage;
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
+}
+
+// glibc hands freed memory back to the system once the free top of the heap passes 128 KiB,
+// unless freeing a large mapped block raised that limit. The reader's scratch buffer is such a
+// block and rapidjson's pool chunks are not: rapidjson alone then paid fresh page faults in
+// every round, a quarter of its time. Both readers now find the memory of earlier rounds.
+void keepFreedMemory()
+{
+#ifdef __GLIBC__
+    mallopt(M_TRIM_THRESHOLD, 1 << 30);
+#endif
 }
 
 bool write(const QString &path, const QByteArray &document)
@@ -223,37 +247,37 @@ bool readInput(const QString &path, QByteArray &bytes)
     return true;
 }
 
-int measureJson(const QString &path, int rounds)
+// One round of the reader; false if the document had errors.
+template <typename Stop>
+bool readKtf(const QByteArray &bytes, Stop stop, int *nodes)
 {
+    ORNAKTFParser parser;
+    const bool ok = parser.parseBytes(bytes, true);
+    stop();
+    *nodes = parser.root()->descendantCount();
+    return ok;
+}
+
 #ifdef ORNA_HAVE_RAPIDJSON
-    QByteArray bytes;
-    if (!readInput(path, bytes))
-        return 1;
-    const long baseline = peakKilobytes();
-    Timing timing;
-    bool ok = true;
-    for (int round = 0; round < rounds; ++round) {
-        timeRound(timing, [&](auto stop) {
-            rapidjson::Document document;
-            document.Parse(bytes.constData(), size_t(bytes.size()));
-            stop();
-            ok = ok && !document.HasParseError();
-        });
-    }
-    const double megabytes = bytes.size() / 1e6;
-    std::printf("rapidjson:        %.1f MB JSON%s, %.0f MB/s (best of %d, %.1f ms; processor "
-                "time %.1f ms), memory %.2f x input\n",
-                megabytes, ok ? "" : " (with errors)", megabytes / timing.wall, rounds,
-                timing.wall * 1e3, timing.cpu * 1e3,
-                (peakKilobytes() - baseline) * 1e3 / bytes.size());
-    return ok ? 0 : 1;
-#else
-    Q_UNUSED(rounds);
-    std::printf("rapidjson:        not measured (rapidjson headers were missing at build time; "
-                "%s not read)\n",
-                qPrintable(path));
-    return 0;
+// One round of rapidjson's document parser; *pool is what its allocator holds.
+template <typename Stop>
+bool readJson(const QByteArray &bytes, Stop stop, size_t *pool)
+{
+    rapidjson::Document document;
+    document.Parse(bytes.constData(), size_t(bytes.size()));
+    stop();
+    *pool = document.GetAllocator().Capacity();
+    return !document.HasParseError();
+}
 #endif
+
+void printTiming(const char *label, double megabytes, const Timing &timing)
+{
+    std::printf("%-18s%.0f MB/s: median %.1f ms (processor %.1f ms), best %.1f ms (processor "
+                "%.1f ms) of %zu rounds\n",
+                label, megabytes / median(timing.wall), median(timing.wall) * 1e3,
+                median(timing.cpu) * 1e3, timing.best() * 1e3, timing.bestCpu() * 1e3,
+                timing.wall.size());
 }
 
 int measure(const QString &path, int rounds)
@@ -265,30 +289,66 @@ int measure(const QString &path, int rounds)
     Timing timing;
     int nodes = 0;
     bool ok = true;
-    for (int round = 0; round < rounds; ++round) {
-        timeRound(timing, [&](auto stop) {
-            ORNAKTFParser parser;
-            ok = parser.parseBytes(bytes, true) && ok;
-            stop();
-            nodes = parser.root()->descendantCount();
-        });
-    }
-    const double best = timing.wall;
-    const double bestCpu = timing.cpu;
+    for (int round = 0; round < rounds; ++round)
+        timeRound(timing, [&](auto stop) { ok = readKtf(bytes, stop, &nodes) && ok; });
     const long peak = peakKilobytes();
     const double megabytes = bytes.size() / 1e6;
     std::printf("input:            %.1f MB, %d entries%s\n", megabytes, nodes,
                 ok ? "" : " (with errors)");
-    std::printf("throughput:       %.0f MB/s (best of %d, %.1f ms)\n", megabytes / best, rounds,
-                best * 1e3);
-    std::printf("per entry:        %.0f ns\n", best * 1e9 / qMax(nodes, 1));
-    std::printf("processor time:   %.0f MB/s, %.0f ns per entry (best of %d, %.1f ms)\n",
-                megabytes / bestCpu, bestCpu * 1e9 / qMax(nodes, 1), rounds, bestCpu * 1e3);
+    printTiming("throughput:", megabytes, timing);
+    std::printf("per entry:        %.0f ns (median)\n", median(timing.wall) * 1e9 / qMax(nodes, 1));
     std::printf("peak memory:      %.1f MB (%.2f x input; %.1f MB before reading)\n", peak / 1e3,
                 peak * 1e3 / bytes.size(), baseline / 1e3);
     std::printf("reader's memory:  %.2f x input (peak above the input held in memory)\n",
                 (peak - baseline) * 1e3 / bytes.size());
     return ok ? 0 : 1;
+}
+
+// The reader and rapidjson in one process taking turns (KTF, JSON, JSON, KTF, ...), after one
+// unmeasured round each, so that load, clock speed and heap are alike for both.
+int compare(const QString &path, int rounds)
+{
+#ifdef ORNA_HAVE_RAPIDJSON
+    QByteArray ktf;
+    QByteArray json;
+    if (!readInput(path, ktf) || !readInput(path + QStringLiteral(".json"), json))
+        return 1;
+    // The reader goes first, so that its peak is its own.
+    const long baseline = peakKilobytes();
+    int nodes = 0;
+    size_t pool = 0;
+    bool ok = readKtf(
+        ktf, [] {}, &nodes);
+    const long peak = peakKilobytes();
+    ok = readJson(
+             json, [] {}, &pool) &&
+         ok;
+    Timing ktfTiming;
+    Timing jsonTiming;
+    for (int round = 0; round < rounds; ++round) {
+        for (int turn = 0; turn < 2; ++turn) {
+            if ((round + turn) % 2 == 0)
+                timeRound(ktfTiming, [&](auto stop) { ok = readKtf(ktf, stop, &nodes) && ok; });
+            else
+                timeRound(jsonTiming, [&](auto stop) { ok = readJson(json, stop, &pool) && ok; });
+        }
+    }
+    std::printf("KTF %.2f MB (%d entries), the same tree as JSON %.2f MB%s\n", ktf.size() / 1e6,
+                nodes, json.size() / 1e6, ok ? "" : " (with errors)");
+    printTiming("KTF reader:", ktf.size() / 1e6, ktfTiming);
+    printTiming("rapidjson:", json.size() / 1e6, jsonTiming);
+    std::printf("memory:           KTF reader %.2f x its input (peak), rapidjson %.2f x its "
+                "input (its pool)\n",
+                (peak - baseline) * 1e3 / ktf.size(), double(pool) / json.size());
+    std::printf("median ratio:     KTF reader takes %.2f x rapidjson's time (processor time "
+                "%.2f x)\n",
+                median(ktfTiming.wall) / median(jsonTiming.wall),
+                median(ktfTiming.cpu) / median(jsonTiming.cpu));
+    return ok ? 0 : 1;
+#else
+    std::printf("rapidjson:        not measured (rapidjson headers were missing at build time)\n");
+    return measure(path, rounds);
+#endif
 }
 
 } // namespace
@@ -297,6 +357,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication application(argc, argv);
     ORNABase::initialize();
+    keepFreedMemory();
     const QStringList arguments = application.arguments().mid(1);
     const QString command = arguments.value(0);
     if (arguments.size() >= 2 && command == QLatin1String("--generate"))
@@ -304,11 +365,11 @@ int main(int argc, char *argv[])
     if (arguments.size() >= 2 && command == QLatin1String("--realistic"))
         return generateRealistic(arguments.at(1),
                                  arguments.value(2, QStringLiteral("400067")).toInt());
-    if (arguments.size() >= 2 && command == QLatin1String("--json"))
-        return measureJson(arguments.at(1), arguments.value(2, QStringLiteral("5")).toInt());
+    if (arguments.size() >= 2 && command == QLatin1String("--compare"))
+        return compare(arguments.at(1), arguments.value(2, QStringLiteral("9")).toInt());
     if (arguments.size() == 1 || arguments.size() == 2)
         return measure(arguments.first(), arguments.value(1, QStringLiteral("5")).toInt());
     std::fprintf(stderr, "usage: ktf_benchmark --generate FILE [ENTRIES] | --realistic FILE "
-                         "[LEAVES] | [--json] FILE [ROUNDS]\n");
+                         "[LEAVES] | [--compare] FILE [ROUNDS]\n");
     return 2;
 }

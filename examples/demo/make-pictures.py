@@ -49,7 +49,7 @@ def banner(x, y, w, h):
 PICTURES = {
     "installer/logo.png": (64, 64, halva),
     "installer/icon.png": (32, 32, halva),
-    "installer/banner.png": (500, 64, banner),
+    "installer/banner.png": (600, 64, banner),
     "installer/watermark.png": (164, 314, gradient),
     "product/bin/icons/48x48/halvaron.png": (48, 48, halva),
     "product/bin/icons/48x48/halvaron-shell.png": (48, 48, shell),

@@ -126,6 +126,13 @@ private Q_SLOTS:
         QTest::newRow("progress json accepted")
             << QStringList{"--settings-file", "@S", "--progress=json", "--help"} << ownUsage
             << QByteArray() << 0;
+        QTest::newRow("dry run without prefix")
+            << QStringList{"--dry-run", "--settings-file", "@S"} << ownUsage
+            << QByteArray("Error: Option '--dry-run' requires '--prefix'\n") << 1;
+        QTest::newRow("dry run of the uninstallation")
+            << QStringList{"--settings-file", "@S", "--uninstall", "--prefix", "x", "--dry-run"}
+            << ownUsage
+            << QByteArray("Error: Option '--dry-run' cannot be used with '--uninstall'\n") << 1;
         QTest::newRow("unknown option") << QStringList{"--settings-file", "@S", "-x"} << ownUsage
                                         << QByteArray("Error: Unknown option '-x'\n") << 1;
         QTest::newRow("options are case-sensitive")

@@ -148,10 +148,14 @@ private Q_SLOTS:
         QTest::addColumn<bool>("wholeGroup"); // as the terminal's Ctrl-C does, else the installer
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QByteArray>("name");
-        QTest::newRow("Ctrl-C") << int(SIGINT) << true << 130 << QByteArray("SIGINT");
+        QTest::addColumn<bool>("json"); // --progress=json: the stream still ends with its end
+        QTest::newRow("Ctrl-C") << int(SIGINT) << true << 130 << QByteArray("SIGINT") << false;
         QTest::newRow("SIGTERM to the installer")
-            << int(SIGTERM) << false << 143 << QByteArray("SIGTERM");
-        QTest::newRow("hang-up") << int(SIGHUP) << true << 129 << QByteArray("SIGHUP");
+            << int(SIGTERM) << false << 143 << QByteArray("SIGTERM") << false;
+        QTest::newRow("hang-up") << int(SIGHUP) << true << 129 << QByteArray("SIGHUP") << false;
+        QTest::newRow("Ctrl-C, JSON") << int(SIGINT) << true << 130 << QByteArray("SIGINT") << true;
+        QTest::newRow("SIGTERM to the installer, JSON")
+            << int(SIGTERM) << false << 143 << QByteArray("SIGTERM") << true;
     }
 
     void interruptedCopy()
@@ -160,11 +164,14 @@ private Q_SLOTS:
         QFETCH(bool, wholeGroup);
         QFETCH(int, exitCode);
         QFETCH(QByteArray, name);
+        QFETCH(bool, json);
         const QString target = preparedTarget();
         QProcess archive;
         archive.setProcessEnvironment(environment());
         archive.setChildProcessModifier([] { ::setpgid(0, 0); }); // a job of a terminal
-        archive.start(QStringLiteral("bash"), consoleArguments(largeArchive, target));
+        archive.start(QStringLiteral("bash"),
+                      consoleArguments(largeArchive, target) +
+                          (json ? QStringList{QStringLiteral("--progress=json")} : QStringList()));
         QVERIFY(archive.waitForStarted());
         pid_t installerPid = 0;
         QTRY_VERIFY_WITH_TIMEOUT(
@@ -176,13 +183,26 @@ private Q_SLOTS:
         QVERIFY(archive.waitForFinished(60000));
 
         const QByteArray output = archive.readAllStandardOutput();
+        QCOMPARE(archive.readAllStandardError(), QByteArray());
+        QCOMPARE(archive.exitCode(), exitCode);
+        if (json) {
+            const QByteArray error = "{\"event\":\"error\",\"text\":\"Error: The installation was "
+                                     "interrupted by " +
+                                     name + ".\"}\n";
+            QVERIFY2(output.contains(error), output);
+            const QByteArray end = output.mid(output.lastIndexOf("\n{", output.size() - 2) + 1);
+            QVERIFY2(end.startsWith("{\"event\":\"end\",\"exitCode\":" +
+                                    QByteArray::number(exitCode) + ",\"seconds\":") &&
+                         end.endsWith("}\n"),
+                     end);
+            verifyRolledBackAndReinstallable(target);
+            return;
+        }
         QVERIFY2(output.startsWith("Installing Tool 2.0 in " + target.toUtf8() +
                                    "...\nError: The installation was interrupted by " + name +
                                    ".\nRemoving what was installed in " + target.toUtf8() +
                                    "...\nUsage: "),
                  output);
-        QCOMPARE(archive.readAllStandardError(), QByteArray());
-        QCOMPARE(archive.exitCode(), exitCode);
         verifyRolledBackAndReinstallable(target);
     }
 

@@ -89,24 +89,18 @@ class TestJsonProgress : public QObject
     Q_OBJECT
 
 private:
-    QTemporaryDir m_work;
+    TestSupport::WorkDirectory m_work;
     QString m_archive;
-    int m_counter = 0;
 
-    QString fresh(const QString &stem)
-    {
-        const QString path = m_work.filePath(stem + QString::number(++m_counter));
-        QDir().mkpath(path);
-        return path;
-    }
+    QString fresh(const QString &stem) { return m_work.fresh(stem); }
 
     ProcessResult run(const QString &program, const QStringList &arguments)
     {
-        QProcessEnvironment environment =
-            TestSupport::sandboxEnvironment(fresh(QStringLiteral("home")));
-        environment.insert(QStringLiteral("TMPDIR"), fresh(QStringLiteral("tmp")));
-        return TestSupport::runProgram(QStringLiteral("bash"), QStringList{program} + arguments,
-                                       environment, m_work.path());
+        return TestSupport::runProgram(
+            QStringLiteral("bash"), QStringList{program} + arguments,
+            TestSupport::archiveEnvironment(fresh(QStringLiteral("home")),
+                                            fresh(QStringLiteral("tmp"))),
+            m_work.path());
     }
 
     ProcessResult install(const QStringList &prefix)

@@ -68,6 +68,20 @@ QProcessEnvironment sandboxEnvironment(const QString &home, bool keepDisplay)
     return environment;
 }
 
+QProcessEnvironment archiveEnvironment(const QString &home, const QString &temporary)
+{
+    QProcessEnvironment environment = sandboxEnvironment(home);
+    environment.insert(QStringLiteral("TMPDIR"), temporary);
+    return environment;
+}
+
+QString WorkDirectory::fresh(const QString &stem)
+{
+    const QString path = directory.filePath(stem + QString::number(++counter));
+    QDir().mkpath(path);
+    return path;
+}
+
 bool writeScript(const QString &path, const QByteArray &body)
 {
     QFile file(path);

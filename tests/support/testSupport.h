@@ -5,6 +5,7 @@
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 namespace TestSupport {
 
@@ -35,6 +36,24 @@ QString sourcePath(const QString &relative = QString());
 // Creates home/Desktop and the XDG directories. DISPLAY and WAYLAND_DISPLAY are removed unless
 // keepDisplay.
 QProcessEnvironment sandboxEnvironment(const QString &home, bool keepDisplay = false);
+
+// The sandbox environment with TMPDIR set to temporary, for archives, which unpack there.
+QProcessEnvironment archiveEnvironment(const QString &home, const QString &temporary);
+
+// A temporary directory that hands out new numbered subdirectories.
+class WorkDirectory
+{
+public:
+    bool isValid() const { return directory.isValid(); }
+    QString path() const { return directory.path(); }
+    QString filePath(const QString &name) const { return directory.filePath(name); }
+    // A new directory <stem><number>, created.
+    QString fresh(const QString &stem);
+
+private:
+    QTemporaryDir directory;
+    int counter = 0;
+};
 
 // Writes an executable script (bash) to path; returns false if it could not be written.
 bool writeScript(const QString &path, const QByteArray &body);

@@ -5,7 +5,8 @@
 # Waits never sleep a fixed time for the program: they poll a condition until a time limit,
 # so that a slow, loaded machine only makes a run longer.
 #
-# Needs Xvfb, xdotool and ImageMagick (import, convert).
+# Needs Xvfb, xdotool and ImageMagick (import, convert); the photographs also xprop
+# and xwininfo.
 
 WD_PROGRAM=${WD_PROGRAM:-wizard-driver}
 WD_WORK=          # temporary directory of the run, removed by wd_cleanup
@@ -29,6 +30,15 @@ wd_cleanup() {
     fi
     [[ -n $WD_WORK && -z ${WD_KEEP_WORK-} ]] && rm -rf -- "$WD_WORK"
     return 0
+}
+
+# Runs the calling script again, with ARGUMENTS, in a D-Bus session of its own that ends with
+# it. Without one, the first program that asks for the session bus has one started for the X
+# display (autolaunch), and that one outlives the display and the run.
+wd_own_session_bus() {
+    [[ -n ${WD_OWN_BUS-} ]] && return 0
+    command -v dbus-run-session >/dev/null || return 0
+    WD_OWN_BUS=1 exec dbus-run-session -- bash "$0" "$@"
 }
 
 # Creates the run's temporary directory (WD_WORK) and arranges the clean-up.
@@ -66,6 +76,7 @@ wd_start_weston() {
 
 wd_start_display() {
     local numberFile=$WD_WORK/display-number
+    : >"$numberFile" # there before the first look, which may come before the server's start
     Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$numberFile" \
         >"$WD_WORK/xvfb.log" 2>&1 &
     WD_XVFB_PID=$!
@@ -223,17 +234,25 @@ wd_type_into() {
     xdotool type --clearmodifiers --delay 10 "$text"
 }
 
-# Photographs a window into FILE once it is drawn.
-wd_photo() {
-    wd_wait_drawn "$1"
-    import -window "$1" "$2"
+# The window's frame on the screen, title bar and borders of the window manager included:
+# sets FRAME to WIDTHxHEIGHT+X+Y. (xdotool's position is off by the frame's size.)
+wd_frame() {
+    local extents left right top bottom info x y
+    extents=$(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.* = //p' | tr -d ' ')
+    IFS=, read -r left right top bottom <<<"${extents:-0,0,0,0}"
+    info=$(xwininfo -id "$1")
+    x=$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$info")
+    y=$(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$info")
+    wd_geometry "$1"
+    FRAME=$((WIDTH + left + right))x$((HEIGHT + top + bottom))+$((x - left))+$((y - top))
 }
 
-# Photographs the screen's part under a window: the window with whatever lies on top of it,
-# such as a message box.
-wd_photo_with_children() {
-    wd_geometry "$1"
-    import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$2"
+# Photographs a window into FILE once it is drawn, as the user sees it: with its title bar and
+# whatever lies on top of it, such as a message box.
+wd_photo() {
+    wd_wait_drawn "$1"
+    wd_frame "$1"
+    import -window root -crop "$FRAME" +repage "$2"
 }
 
 # The question box's Yes button, left of No in the bottom right corner.

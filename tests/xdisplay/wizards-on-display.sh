@@ -16,6 +16,7 @@ for tool in Xvfb xdotool import convert xdg-desktop-menu; do
     command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
 [[ -x $bin/LinuxInstaller ]] || wd_fail "no $bin/LinuxInstaller"
+wd_own_session_bus "$root" "$bin"
 
 # The wizard must come up on the display, not on a platform inherited from the caller.
 unset QT_QPA_PLATFORM QT_QPA_PLATFORM_PLUGIN_PATH
@@ -43,7 +44,7 @@ if wd_button_enabled "$wid" "$NEXT_X" "$NEXT_Y"; then
 fi
 wd_click "$wid" 189 356             # I accept the terms of the license agreement.
 wd_next_page "$wid"                 # to the installation settings
-wd_type_into "$wid" 288 314 "$target"
+wd_type_into "$wid" 288 301 "$target"
 wd_next_page "$wid"                 # to the summary
 wd_next_page "$wid"                 # to the progress page: the installation starts
 # The archive script, the uninstaller and the desktop tools take their time on a busy machine.

@@ -2,6 +2,7 @@
 #define ORNAKTFPARSER_H
 
 #include "ornaKTFNameCache.h"
+#include "ornaKTFVariables.h"
 #include "ornaTreeText.h"
 
 #include <QByteArray>
@@ -40,7 +41,7 @@ public:
         Latin1Encoding = 4,
         Utf8Encoding = 106,
     };
-    typedef bool (*VariableResolver)(void *userData, const QString &name, QString &value);
+    typedef ORNAKTFVariableResolver VariableResolver;
 
     explicit ORNAKTFParser(int mode = 1);
     ~ORNAKTFParser();
@@ -105,8 +106,8 @@ private:
         QString exhausted;
     };
 
-    ORNAKTFParser(ORNATree *root, int mode, int includeDepth, void *userData,
-                  VariableResolver resolver, IncludeBudget *budget);
+    ORNAKTFParser(ORNATree *root, int mode, int includeDepth, const ORNAKTFVariables &variables,
+                  IncludeBudget *budget);
 
     void setCurrentFile(const QString &path);
     void resetToRoot();
@@ -147,11 +148,6 @@ private:
     void keyTag();
     const QString *tagName();
 
-    QString expand(const QString &text);
-    bool defined(const QString &name) const;
-    bool isSet(const QString &name) const;
-    bool evaluate(const QString &expression);
-
     // Counts the error and logs it; true when the limit is passed and parsing must stop.
     bool reportError(const QString &message, int line = -1);
     // Counts and logs the error that ends the parse ("too many errors, stopped parsing").
@@ -164,8 +160,6 @@ private:
     const char *m_data = nullptr;
     qsizetype m_length = 0;
     qsizetype m_position = 0;
-    QString m_currentFile;
-    QString m_localDirectory;
     int m_line = 1;
     int m_tagLine = 0;
     int m_tokenLine = 0;
@@ -194,8 +188,7 @@ private:
     qsizetype m_markPosition = 0;
     int m_markLine = 0;
     qsizetype m_markScratch = 0;
-    void *m_resolverData = nullptr;
-    VariableResolver m_resolver = nullptr;
+    ORNAKTFVariables m_variables;
     ORNAKTFNameCache *m_names = nullptr;
     ORNATreeText::Store m_values;
     const QString *m_internedFile = nullptr;
