@@ -11,7 +11,7 @@ bash "$root/scripts/build.sh" "$build" -DORNA_COVERAGE=ON -DCMAKE_BUILD_TYPE=Deb
 # Counters from an earlier run would add up with this one.
 find "$build" -name '*.gcda' -delete
 (cd "$build" && ctest --output-on-failure -j2 --timeout 900) || echo "coverage.sh: some tests failed; the figures below count what ran" >&2
-gcovr --root "$root" --object-directory "$build" \
+# The text report (one row per file, most uncovered lines first) and the summary below it.
+gcovr --root "$root" --object-directory "$build" -j 2 \
     --filter "$root/installer/" --filter "$root/Libraries/" --filter "$root/tools/" \
-    --gcov-ignore-errors=no_working_dir_found --gcov-ignore-parse-errors \
-    --print-summary --sort-uncovered --txt - "$build"
+    --gcov-ignore-parse-errors --sort-uncovered --print-summary "$build"
