@@ -79,7 +79,7 @@ private slots:
         row("type cut", "Field<int> = 4", "Field=4");
         row("repeated tags", "A = 1 A = 2", "A=1 A=2");
         row("literal reference", "V = $(*HOME*)", "V=$(HOME)");
-        row("resolved references", "L = $(LEVEL)x$(NONE)", "L=3x$(NONE)");
+        row("resolved references", "L = $(LEVEL)x$(NONE) M = $(LOCAL", "L=3x$(NONE) M=$(LOCAL");
         row("if numeric", "#if \"2 > 10\" { A = 1 }", "");
         row("if string", "#if \"b > a\" { A = 1 }", "A=1");
         row("if yes", "#if yes { A = 1 }", "A=1");
@@ -96,6 +96,7 @@ private slots:
         row("ifdef", "#ifdef LOCAL { A = 1 } #ifdef LEVEL { B = 1 } #ifdef NONE { C = 1 }",
             "A=1 B=1");
         row("ifndef LOCAL", "#ifndef LOCAL { A = 1 }", "");
+        row("ifnset", "#ifnset DEBUG { A = 1 } #ifnset X { B = 1 }", "B=1");
         row("ifset", "#ifset DEBUG { C = 1 }\n#ifset EMPTY { D = 1 } #ifset X { E = 1 }", "C=1");
         row("empty tag", "\"\" = 1", "=1");
         row("nul and high bytes", "V = a\x01\xc3\xa4", "V=a\x01\xc3\xa4");
@@ -185,12 +186,11 @@ private slots:
     void errorAccessors()
     {
         ORNAKTFParser parser;
-        captureStderr([&] { parser.parseString(QStringLiteral("A\n\nB\nC = 1"), true); });
+        captureStderr([&] { parser.parseString("A\n\nB\nC = 1", true, "/a.ktf"); });
         QCOMPARE(parser.errorString(),
-                 unknownFile + QStringLiteral("(4):Missing a '=' between "
-                                              "'B C' or missing an opening '{'."));
+                 "/a.ktf(4):Missing a '=' between 'B C' or missing an opening '{'.");
         QCOMPARE(parser.errorLine(), 3);
-        QCOMPARE(parser.errorFileName(), unknownFile);
+        QCOMPARE(parser.errorFileName(), QStringLiteral("/a.ktf"));
         ORNAKTFParser many;
         const QByteArray log = captureStderr(
             [&] { QVERIFY(!many.parseString(QStringLiteral("=\n").repeated(60), true)); });
@@ -210,6 +210,12 @@ private slots:
                               << QStringLiteral("H\u00e4") << QByteArray();
         QTest::newRow("latin1") << QByteArray("// KTF v1 latin1\nV = H\xc3\xa4\n")
                                 << QStringLiteral("H\u00c3\u00a4") << QByteArray();
+        QTest::newRow("upper case") << QByteArray("//ktf V1 UTF8\nV = H\xc3\xa4\n")
+                                    << QStringLiteral("H\u00e4") << QByteArray();
+        QTest::newRow("tab separated") << QByteArray("// KTF\tv1 utf8\nV = H\xc3\xa4\n")
+                                       << QStringLiteral("H\u00c3\u00a4") << QByteArray();
+        QTest::newRow("no encoding") << QByteArray("// KTF v1\nV = x\n") << QStringLiteral("x")
+                                     << QByteArray("ORNAKTF unknown encoding , using latin1 \n");
         QTest::newRow("no header")
             << QByteArray("V = H\xe4\n") << QStringLiteral("H\u00e4") << QByteArray();
         QTest::newRow("version") << QByteArray("// KTF v2 utf8\nV = H\xc3\xa4\n")

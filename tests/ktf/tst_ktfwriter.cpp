@@ -218,6 +218,14 @@ private slots:
         QTest::newRow("parse error") << QByteArray("S { = }\n") << "S/A"
                                      << "failed to parse KTF file: Expected an KTF tag in line 1, "
                                         "column 4";
+        QTest::newRow("missing file") << QByteArray() << "S/A"
+                                      << "";
+        QTest::newRow("no close brace")
+            << QByteArray("S {\n  A = 1\n") << "S/A"
+            << "failed to parse KTF file: Expected '}' in line 3, column 0";
+        QTest::newRow("equals brace") << QByteArray("S = {") << "S/A"
+                                      << "failed to parse KTF file: Expected an KTF tag in line 1, "
+                                         "column 4";
         QTest::newRow("no brace") << QByteArray("S {\n  T\n  U = 1\n}\n") << "S/T"
                                   << "tag has no open brace in file %1, line 2: 2";
         QTest::newRow("parent without braces") << QByteArray("S = 1\n") << "S/A"
@@ -231,7 +239,8 @@ private slots:
         QFETCH(QString, error);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("s.ktf"));
-        QVERIFY(TestSupport::writeFile(path, before));
+        if (!before.isNull())
+            QVERIFY(TestSupport::writeFile(path, before));
         QString message;
         QVERIFY(!ORNAKTF::setValueInFile(path, tagPath.split(QLatin1Char('/')), QStringLiteral("v"),
                                          message));
