@@ -70,7 +70,7 @@ private slots:
         row("equals then brace", "Dir = x { D = 1 }", "Dir=x{D=1}");
         row("escapes", "V = \"a\\\"b\" W = \"a\\\\b\"", "V=a\"b W=a\\b");
         row("star quoted", "V = \"*he said \"hi\"*\"", "V=he said \"hi\"");
-        row("at quoted", "V = @@x y@@", "V=x y");
+        row("at quoted", "V = @@x y@@ W = @x", "V=x y W=x");
         row("comment chars in word", "V = abc//def", "V=abc//def");
         row("comments", "// c\nV = 1 // x\n/* a\n b */ W = /* c */ 2", "V=1 W=2");
         row("unterminated comment", "V = 1 /* open", "V=1");
@@ -170,7 +170,8 @@ private slots:
     {
         ORNAKTFParser parser;
         QVERIFY(parser.parseString(
-            QStringLiteral("x = 0\n\nA =\n\n\"x\"\nB\n{ C = 1\r\rD = 2 }\nE = \"1\n2\" F = 3"),
+            QStringLiteral("x = 0\n\nA =\n\n\"x\"\nB\n{ C = 1\r\rD = 2 }\nE = \"1\n2\" F = 3\n"
+                           "#ifset X { G = 1 }"),
             true, QString(), 10));
         const ORNATree *root = parser.root();
         const ORNATree *b = root->findChild(QStringLiteral("B"));
@@ -181,6 +182,7 @@ private slots:
         QCOMPARE(b->findChild(QStringLiteral("D"))->line(), 16);
         QCOMPARE(root->findChild(QStringLiteral("E"))->valueLineOffset(), 0);
         QCOMPARE(root->findChild(QStringLiteral("F"))->line(), 18);
+        QVERIFY(!root->findChild(QStringLiteral("G"))); // nothing is set without a resolver
     }
 
     void errorAccessors()

@@ -188,6 +188,8 @@ private slots:
         QTest::newRow("utf8 file")
             << QByteArray("// KTF v1 utf8\nS {\n  A = 1\n}\n") << "S/A"
             << "\u00e4" << QByteArray("// KTF v1 utf8\nS {\n  A = \xc3\xa4\n}\n");
+        QTest::newRow("latin1 file") << QByteArray("S {\n  A = 1\n}") << "S/A"
+                                     << "\u00e4" << QByteArray("S {\n  A = \xe4\n}\n");
     }
     void setValue()
     {
