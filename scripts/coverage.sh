@@ -10,8 +10,12 @@ build=$(cd "$build" && pwd)
 bash "$root/scripts/build.sh" "$build" -DORNA_COVERAGE=ON -DCMAKE_BUILD_TYPE=Debug
 # Counters from an earlier run would add up with this one.
 find "$build" -name '*.gcda' -delete
-(cd "$build" && ctest --output-on-failure -j2 --timeout 900) || echo "coverage.sh: some tests failed; the figures below count what ran" >&2
+status=0
+(cd "$build" && ctest --output-on-failure -j2 --timeout 900) || status=1
 # The text report (one row per file, most uncovered lines first) and the summary below it.
 gcovr --root "$root" --object-directory "$build" -j 2 \
     --filter "$root/installer/" --filter "$root/Libraries/" --filter "$root/tools/" \
     --gcov-ignore-parse-errors --sort-uncovered --print-summary "$build"
+# Figures of a failed run still print, but the run does not pass for a good one.
+[ "$status" -eq 0 ] || echo "coverage.sh: some tests failed; the figures count what ran" >&2
+exit $status
