@@ -14,6 +14,7 @@ INSTALLER_SPACE=$((10#@INSTALLER_SPACE@))
 ARCHIVE_SIZE=$((10#@ARCHIVE_SIZE@))
 INSTALLER_OFFSET=$((10#@INSTALLER_OFFSET@))
 INSTALLER_SIZE=$((10#@INSTALLER_SIZE@))
+STAGE0_SIZE=$((10#@STAGE0_SIZE@))
 INSTALLER_SHA256=@INSTALLER_SHA256@
 PRODUCT_OFFSET=$((10#@PRODUCT_OFFSET@))
 PRODUCT_SIZE=$((10#@PRODUCT_SIZE@))
@@ -202,8 +203,9 @@ make_work_directory() {
     return 1
 }
 
-# Unpacks the verified installer part (the installer and the zstd tools) into DIRECTORY,
-# which lies in the place WHERE the message names.
+# Unpacks the installer part into DIRECTORY, which lies in the place WHERE the message names.
+# One SHA-256 pass over the part verifies both stages before either is unpacked: stage 0 (gzip)
+# brings the zstd program, which then unpacks stage 1 (the installer and its libraries).
 unpack_installer() {
     local archive=$1 directory=$2 where=$3
     check_space "$directory" "$INSTALLER_SPACE" "$where" || return 1
@@ -211,12 +213,23 @@ unpack_installer() {
         error "the archive is damaged."
         return 1
     fi
-    if ! read_part "$archive" "$INSTALLER_OFFSET" "$INSTALLER_SIZE" |
-        tar --extract --gzip --file=- --no-unquote --directory="$directory" \
-            --preserve-permissions --no-same-owner; then
+    if ! unpack_stages "$archive" "$directory"; then
         error "the installer could not be unpacked into $directory."
         return 1
     fi
+}
+
+unpack_stages() {
+    local archive=$1 directory=$2
+    local options=(--extract --file=- --no-unquote --directory="$directory"
+        --preserve-permissions --no-same-owner)
+    read_part "$archive" "$INSTALLER_OFFSET" "$STAGE0_SIZE" | tar --gzip "${options[@]}" ||
+        return 1
+    read_part "$archive" $((INSTALLER_OFFSET + STAGE0_SIZE)) $((INSTALLER_SIZE - STAGE0_SIZE)) |
+        LD_LIBRARY_PATH=$directory/tools "$directory/tools/zstd" -d -c -q |
+        tar "${options[@]}"
+    local codes=("${PIPESTATUS[@]}")
+    ((codes[0] == 0 && codes[1] == 0 && codes[2] == 0))
 }
 
 # The product part through zstd and tar into the current directory; tar's verbose lines on
@@ -356,7 +369,7 @@ Name: $PRODUCT_NAME
 Files: $FILE_COUNT
 Unpacked size: $UNPACKED_BYTES bytes ($(megabytes "$UNPACKED_SPACE") on disk)
 Archive: $ARCHIVE_SIZE bytes, SHA-256 ${sum%% *}
-Installer part: $INSTALLER_SIZE bytes at $INSTALLER_OFFSET, gzip, SHA-256 $INSTALLER_SHA256
+Installer part: $INSTALLER_SIZE bytes at $INSTALLER_OFFSET, gzip ($STAGE0_SIZE bytes) and zstd, SHA-256 $INSTALLER_SHA256
 Product part: $PRODUCT_SIZE bytes at $PRODUCT_OFFSET, zstd level $ZSTD_LEVEL, SHA-256 $PRODUCT_SHA256
 EOF
 }
