@@ -79,9 +79,10 @@ absolute() {
 }
 
 archive_path() {
-    local directory
-    directory=$(cd -- "$(dirname -- "$0")" && pwd -P) || return 1
-    printf '%s/%s\n' "$directory" "$(basename -- "$0")"
+    local directory=.
+    [[ $0 != */* ]] || directory=${0%/*}
+    directory=$(cd -- "${directory:-/}" && pwd -P) || return 1
+    printf '%s/%s\n' "${directory%/}" "${0##*/}"
 }
 
 # Writes SIZE bytes from OFFSET of the archive to standard output.
