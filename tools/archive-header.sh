@@ -206,26 +206,28 @@ make_work_directory() {
 
 # Unpacks the installer part into DIRECTORY, which lies in the place WHERE the message names.
 # One SHA-256 pass over the part verifies both stages before either is unpacked: stage 0 (gzip)
-# brings the zstd program, which then unpacks stage 1 (the installer and its libraries).
+# brings the zstd program, which then unpacks stage 1 (the installer and its libraries) unless
+# the fourth argument says "tools" (zstd is all --list needs).
 unpack_installer() {
-    local archive=$1 directory=$2 where=$3
+    local archive=$1 directory=$2 where=$3 stages=${4-all}
     check_space "$directory" "$INSTALLER_SPACE" "$where" || return 1
     if ! part_intact "$archive" "$INSTALLER_OFFSET" "$INSTALLER_SIZE" "$INSTALLER_SHA256"; then
         error "the archive is damaged."
         return 1
     fi
-    if ! unpack_stages "$archive" "$directory"; then
+    if ! unpack_stages "$archive" "$directory" "$stages"; then
         error "the installer could not be unpacked into $directory."
         return 1
     fi
 }
 
 unpack_stages() {
-    local archive=$1 directory=$2
+    local archive=$1 directory=$2 stages=$3
     local options=(--extract --file=- --no-unquote --directory="$directory"
         --preserve-permissions --no-same-owner)
     read_part "$archive" "$INSTALLER_OFFSET" "$STAGE0_SIZE" | tar --gzip "${options[@]}" ||
         return 1
+    [[ $stages != tools ]] || return 0
     read_part "$archive" $((INSTALLER_OFFSET + STAGE0_SIZE)) $((INSTALLER_SIZE - STAGE0_SIZE)) |
         LD_LIBRARY_PATH=$directory/tools "$directory/tools/zstd" -d -c -q |
         tar "${options[@]}"
@@ -443,7 +445,9 @@ inspect() {
         directory=$(absolute "$directory") || return 1
         WORK=$(mktemp -d -p "$directory" .orna-extract.XXXXXXXX) || return 1
     fi
-    unpack_installer "$archive" "$directory" "$directory" || return 1
+    local stages=all
+    [[ $what != list ]] || stages=tools
+    unpack_installer "$archive" "$directory" "$directory" "$stages" || return 1
     if [[ $what == list ]]; then
         list_product "$archive" "$directory/tools"
     else
