@@ -316,7 +316,7 @@ find_tools() {
         TOOLS=$tmp/tools
         return 0
     fi
-    unpack_installer "$3" "$work" "$tmp" || return 1
+    unpack_installer "$3" "$work" "$tmp" tools || return 1
     TOOLS=$work/tools
 }
 
