@@ -243,7 +243,7 @@ unpack_stages() {
     [[ $stages != tools ]] || return 0
     read_part "$archive" $((INSTALLER_OFFSET + STAGE0_SIZE)) $((INSTALLER_SIZE - STAGE0_SIZE)) |
         LD_LIBRARY_PATH=$directory/tools "$directory/tools/zstd" -d -c -q |
-        tar "${options[@]}"
+        tar "${options[@]}" --blocking-factor=256 --read-full-records # 128 KiB reads
     local codes=("${PIPESTATUS[@]}")
     ((codes[0] == 0 && codes[1] == 0 && codes[2] == 0))
 }
