@@ -125,6 +125,16 @@ start_display() {
     exit 1
 }
 
+# Ends the wizards started inside the root only: the same program may run elsewhere on the host.
+end_root_wizards() {
+    local pid root
+    root=$(readlink -f -- "$cache")
+    for pid in $(pgrep -f '/LinuxInstaller( |$)'); do
+        [[ $(readlink "/proc/$pid/root" 2>/dev/null) == "$root" ]] && kill "$pid" 2>/dev/null
+    done
+    return 0
+}
+
 # Runs a wizard inside the root, waits for its window, photographs the screen, ends it.
 photograph_wizard() {
     local name=$1
@@ -142,8 +152,7 @@ photograph_wizard() {
     DISPLAY=$display import -window root "$screenshot_dir/$name.png"
     check "$name: window shown" "[[ $shown == yes ]]"
     kill "$pid" 2>/dev/null || true
-    pkill -f "/opt/halvaron/Uninstaller/LinuxInstaller" 2>/dev/null || true
-    pkill -f "orna-install\.[A-Za-z0-9]*/installer/LinuxInstaller" 2>/dev/null || true
+    end_root_wizards
     wait "$pid" 2>/dev/null || true
     echo "screenshot: $screenshot_dir/$name.png"
 }
