@@ -24,6 +24,27 @@ const char uninstallScript[] =
     "\"$THIS_DIR/Uninstaller/LinuxInstaller\" --uninstall --settings-file "
     "\"$THIS_DIR/Uninstaller/installer.settings\" $@\n";
 
+// An installer unpacked into the temporary directory is deleted after this run: its files can
+// become the uninstaller's by a second name instead of a copy (tens of megabytes with the
+// bundled libraries). Anywhere else, or across file systems, the file is copied, so that a
+// later change of the source never reaches the installed tree.
+bool placeUninstallerFile(const QString &source, const QString &target, bool mayLink)
+{
+    if (mayLink &&
+        ::link(QFile::encodeName(source).constData(), QFile::encodeName(target).constData()) == 0)
+        return true;
+    return ORNAFile::copyFile(source, target);
+}
+
+bool liesBelow(const QString &path, const QString &directory)
+{
+    if (directory.isEmpty())
+        return false;
+    const QString base = QFileInfo(directory).canonicalFilePath();
+    return !base.isEmpty() &&
+           QFileInfo(path).canonicalFilePath().startsWith(base + QLatin1Char('/'));
+}
+
 // Opens the file for writing without ever writing through a link in its place (planted by
 // the product, it could lead anywhere): such a link is removed and a new file written.
 int openWithoutFollowing(const QString &path)
@@ -152,6 +173,7 @@ bool ORNAInstaller::createUninstaller()
         logMessage(QStringLiteral("Copying files from ") + applicationDirectory +
                    QStringLiteral(" to ") + uninstallerDirectory);
 
+    const bool mayLink = liesBelow(applicationDirectory, tempDirectory);
     const QFileInfoList entries =
         QDir(applicationDirectory)
             .entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Unsorted);
@@ -162,7 +184,7 @@ bool ORNAInstaller::createUninstaller()
         if (QFileInfo::exists(target) || QFileInfo(target).isSymLink())
             continue;
         const QString source = entry.absoluteFilePath();
-        if (!ORNAFile::copyFile(source, target)) {
+        if (!placeUninstallerFile(source, target, mayLink)) {
             logError(QStringLiteral("Error: Failed to copy ") + source + QStringLiteral(" to ") +
                      target);
             return false;

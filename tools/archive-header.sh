@@ -14,6 +14,7 @@ INSTALLER_SPACE=$((10#@INSTALLER_SPACE@))
 ARCHIVE_SIZE=$((10#@ARCHIVE_SIZE@))
 INSTALLER_OFFSET=$((10#@INSTALLER_OFFSET@))
 INSTALLER_SIZE=$((10#@INSTALLER_SIZE@))
+STAGE0_SIZE=$((10#@STAGE0_SIZE@))
 INSTALLER_SHA256=@INSTALLER_SHA256@
 PRODUCT_OFFSET=$((10#@PRODUCT_OFFSET@))
 PRODUCT_SIZE=$((10#@PRODUCT_SIZE@))
@@ -78,9 +79,10 @@ absolute() {
 }
 
 archive_path() {
-    local directory
-    directory=$(cd -- "$(dirname -- "$0")" && pwd -P) || return 1
-    printf '%s/%s\n' "$directory" "$(basename -- "$0")"
+    local directory=.
+    [[ $0 != */* ]] || directory=${0%/*}
+    directory=$(cd -- "${directory:-/}" && pwd -P) || return 1
+    printf '%s/%s\n' "${directory%/}" "${0##*/}"
 }
 
 # Writes SIZE bytes from OFFSET of the archive to standard output.
@@ -88,21 +90,34 @@ read_part() {
     dd if="$1" bs=1M iflag=skip_bytes,count_bytes skip="$2" count="$3" status=none
 }
 
-# SHA-256 of standard input as "HEX ...": openssl where it works (several times faster where
-# the processor has SHA instructions), else sha256sum.
-SHA256_COMMAND=(sha256sum)
-if [[ $(openssl dgst -sha256 -r </dev/null 2>/dev/null) == e3b0c44298fc1c149afbf4c8996fb924* ]]; then
-    SHA256_COMMAND=(openssl dgst -sha256 -r)
-fi
+# The program that computes a SHA-256 of SIZE bytes on standard input: openssl is several
+# times faster where the processor has SHA instructions but takes longer to start, so it takes
+# the large parts only. Its output is checked where it is used (a broken openssl gives way).
+sha256_command() {
+    if (($1 >= 4194304)) && command -v openssl >/dev/null 2>&1; then
+        echo openssl
+    else
+        echo sha256sum
+    fi
+}
 
-sha256() {
-    "${SHA256_COMMAND[@]}"
+run_sha256() { # PROGRAM
+    if [[ $1 == openssl ]]; then openssl dgst -sha256 -r 2>/dev/null; else sha256sum; fi
+}
+
+# SHA-256 of SIZE bytes from OFFSET of FILE, as 64 hex digits.
+part_sha256() { # FILE OFFSET SIZE
+    local sum program
+    program=$(sha256_command "$3")
+    sum=$(read_part "$1" "$2" "$3" | run_sha256 "$program")
+    if [[ ! $sum =~ ^[0-9a-f]{64} && $program == openssl ]]; then
+        sum=$(read_part "$1" "$2" "$3" | sha256sum)
+    fi
+    [[ $sum =~ ^[0-9a-f]{64} ]] && echo "${sum:0:64}"
 }
 
 part_intact() { # ARCHIVE OFFSET SIZE SHA256
-    local sum
-    sum=$(read_part "$1" "$2" "$3" | sha256) || return 1
-    [[ ${sum%% *} == "$4" ]]
+    [[ $(part_sha256 "$1" "$2" "$3") == "$4" ]]
 }
 
 # A truncated download is refused before anything is read or written.
@@ -202,21 +217,35 @@ make_work_directory() {
     return 1
 }
 
-# Unpacks the verified installer part (the installer and the zstd tools) into DIRECTORY,
-# which lies in the place WHERE the message names.
+# Unpacks the installer part into DIRECTORY, which lies in the place WHERE the message names.
+# One SHA-256 pass over the part verifies both stages before either is unpacked: stage 0 (gzip)
+# brings the zstd program, which then unpacks stage 1 (the installer and its libraries) unless
+# the fourth argument says "tools" (zstd is all --list needs).
 unpack_installer() {
-    local archive=$1 directory=$2 where=$3
+    local archive=$1 directory=$2 where=$3 stages=${4-all}
     check_space "$directory" "$INSTALLER_SPACE" "$where" || return 1
     if ! part_intact "$archive" "$INSTALLER_OFFSET" "$INSTALLER_SIZE" "$INSTALLER_SHA256"; then
         error "the archive is damaged."
         return 1
     fi
-    if ! read_part "$archive" "$INSTALLER_OFFSET" "$INSTALLER_SIZE" |
-        tar --extract --gzip --file=- --no-unquote --directory="$directory" \
-            --preserve-permissions --no-same-owner; then
+    if ! unpack_stages "$archive" "$directory" "$stages"; then
         error "the installer could not be unpacked into $directory."
         return 1
     fi
+}
+
+unpack_stages() {
+    local archive=$1 directory=$2 stages=$3
+    local options=(--extract --file=- --no-unquote --directory="$directory"
+        --preserve-permissions --no-same-owner)
+    read_part "$archive" "$INSTALLER_OFFSET" "$STAGE0_SIZE" | tar --gzip "${options[@]}" ||
+        return 1
+    [[ $stages != tools ]] || return 0
+    read_part "$archive" $((INSTALLER_OFFSET + STAGE0_SIZE)) $((INSTALLER_SIZE - STAGE0_SIZE)) |
+        LD_LIBRARY_PATH=$directory/tools "$directory/tools/zstd" -d -c -q |
+        tar "${options[@]}" --blocking-factor=256 --read-full-records # 128 KiB reads
+    local codes=("${PIPESTATUS[@]}")
+    ((codes[0] == 0 && codes[1] == 0 && codes[2] == 0))
 }
 
 # The product part through zstd and tar into the current directory; tar's verbose lines on
@@ -226,20 +255,24 @@ stream_product() {
     local archive=$1 tools=$2 work=$3 sha_pid
     shift 3
     mkfifo -- "$work/product.fifo" || return 1
-    sha256 <"$work/product.fifo" >"$work/product.sha256" &
+    run_sha256 "$(sha256_command "$PRODUCT_SIZE")" <"$work/product.fifo" \
+        >"$work/product.sha256" &
     sha_pid=$!
-    read_part "$archive" "$PRODUCT_OFFSET" "$PRODUCT_SIZE" | tee -- "$work/product.fifo" |
+    read_part "$archive" "$PRODUCT_OFFSET" "$PRODUCT_SIZE" | tee -p -- "$work/product.fifo" |
         LD_LIBRARY_PATH=$tools "$tools/zstd" --decompress --stdout --quiet 2>"$work/zstd.log" |
         tar --extract --file=- --verbose --quoting-style=literal --no-unquote "$@"
     local statuses=("${PIPESTATUS[@]}")
-    wait "$sha_pid" || return 1
+    wait "$sha_pid"
     local status
     for status in "${statuses[@]}"; do
         ((status == 0)) || return "$status"
     done
     local sum
     sum=$(<"$work/product.sha256")
-    [[ ${sum%% *} == "$PRODUCT_SHA256" ]]
+    # Nothing readable from the hasher (a broken openssl): the part is read once more.
+    [[ $sum =~ ^[0-9a-f]{64} ]] ||
+        sum=$(part_sha256 "$archive" "$PRODUCT_OFFSET" "$PRODUCT_SIZE")
+    [[ ${sum:0:64} == "$PRODUCT_SHA256" ]]
 }
 
 # Unpacks the product into TARGET while printing one line per file (directories are not
@@ -283,7 +316,7 @@ find_tools() {
         TOOLS=$tmp/tools
         return 0
     fi
-    unpack_installer "$3" "$work" "$tmp" || return 1
+    unpack_installer "$3" "$work" "$tmp" tools || return 1
     TOOLS=$work/tools
 }
 
@@ -350,13 +383,13 @@ run_installer() {
 show_info() {
     local archive sum
     archive=$(archive_path) || return 1
-    sum=$(sha256 <"$archive") || return 1
+    sum=$(part_sha256 "$archive" 0 "$(stat -L -c %s -- "$archive")") || return 1
     cat <<EOF
 Name: $PRODUCT_NAME
 Files: $FILE_COUNT
 Unpacked size: $UNPACKED_BYTES bytes ($(megabytes "$UNPACKED_SPACE") on disk)
-Archive: $ARCHIVE_SIZE bytes, SHA-256 ${sum%% *}
-Installer part: $INSTALLER_SIZE bytes at $INSTALLER_OFFSET, gzip, SHA-256 $INSTALLER_SHA256
+Archive: $ARCHIVE_SIZE bytes, SHA-256 $sum
+Installer part: $INSTALLER_SIZE bytes at $INSTALLER_OFFSET, gzip ($STAGE0_SIZE bytes) and zstd, SHA-256 $INSTALLER_SHA256
 Product part: $PRODUCT_SIZE bytes at $PRODUCT_OFFSET, zstd level $ZSTD_LEVEL, SHA-256 $PRODUCT_SHA256
 EOF
 }
@@ -429,7 +462,9 @@ inspect() {
         directory=$(absolute "$directory") || return 1
         WORK=$(mktemp -d -p "$directory" .orna-extract.XXXXXXXX) || return 1
     fi
-    unpack_installer "$archive" "$directory" "$directory" || return 1
+    local stages=all
+    [[ $what != list ]] || stages=tools
+    unpack_installer "$archive" "$directory" "$directory" "$stages" || return 1
     if [[ $what == list ]]; then
         list_product "$archive" "$directory/tools"
     else

@@ -1,6 +1,5 @@
 #include "ornaOutputDiscardingProcess.h"
 #include "ornaOutputRecordingProcess.h"
-#include "ornaProcess.h"
 #include "ornaProcessThread.h"
 
 #include <QSignalSpy>
@@ -9,11 +8,11 @@
 namespace {
 
 // Runs the process through its start() slot and waits for finished(ORNAProcess*).
-bool runThroughSlot(ORNAProcess &process, int timeout = 30000)
+bool runThroughSlot(ORNAProcess &process)
 {
     QSignalSpy finished(&process, qOverload<ORNAProcess *>(&ORNAProcess::finished));
     QMetaObject::invokeMethod(&process, "start");
-    if (finished.isEmpty() && !finished.wait(timeout))
+    if (finished.isEmpty() && !finished.wait(30000))
         return false;
     return finished.size() == 1 && finished.first().first().value<ORNAProcess *>() == &process;
 }
@@ -25,16 +24,7 @@ class TestProcesses : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        qputenv("LD_LIBRARY_PATH", "/parent/lib");
-        qputenv("QTDIR", "/parent/qt");
-        qputenv("QT_PLUGIN_PATH", "/parent/plugins");
-        qputenv("QTDIR_OLD", "/kept/old");
-        qputenv("MY_LD_LIBRARY_PATH", "/kept/mine");
-        qputenv("ORNA_PROCESS_TEST", "kept");
-    }
-
+    // A child of the installer must not load the installer's bundled Qt.
     void cleanedEnvironment_data()
     {
         QTest::addColumn<bool>("clean");
@@ -44,80 +34,47 @@ private slots:
     void cleanedEnvironment()
     {
         QFETCH(bool, clean);
+        qputenv("LD_LIBRARY_PATH", "/parent/lib");
+        qputenv("QTDIR", "/parent/qt");
+        qputenv("QT_PLUGIN_PATH", "/parent/plugins");
+        qputenv("MY_LD_LIBRARY_PATH", "/kept/mine");
         ORNAOutputRecordingProcess process(QStringLiteral("env"));
         process.setCleanQtEnvironment(clean);
         QVERIFY(runThroughSlot(process));
-        QVERIFY(process.hasStarted());
         QStringList lines = process.recordedStandardOutput().split(QLatin1Char('\n'));
         lines.removeAll(QString());
         QStringList expected = QProcess::systemEnvironment();
         if (clean) {
             for (const char *dropped : {"LD_LIBRARY_PATH=/parent/lib", "QTDIR=/parent/qt",
                                         "QT_PLUGIN_PATH=/parent/plugins"})
-                QVERIFY(expected.removeAll(QLatin1String(dropped)) == 1);
+                QCOMPARE(expected.removeAll(QLatin1String(dropped)), 1);
         }
         lines.sort();
         expected.sort();
         QCOMPARE(lines, expected);
-        QVERIFY(lines.contains(QStringLiteral("QTDIR_OLD=/kept/old")));
-        QVERIFY(lines.contains(QStringLiteral("MY_LD_LIBRARY_PATH=/kept/mine")));
     }
 
-    void recordsBothChannelsUpToNul()
+    void recordsBothChannelsAndInput()
     {
         ORNAOutputRecordingProcess process(
             QStringLiteral("sh"),
             {QStringLiteral("-c"),
-             QStringLiteral("printf 'out\\344\\0hidden'; printf 'err\\n' >&2; exit 3")});
+             QStringLiteral("cat; printf 'out\\344\\0hidden'; printf 'err\\n' >&2; exit 3")},
+            QStringLiteral("in\n"));
         QVERIFY(runThroughSlot(process));
-        QCOMPARE(process.recordedStandardOutput(), QStringLiteral("out\u00e4"));
+        QCOMPARE(process.recordedStandardOutput(), QStringLiteral("in\nout\u00e4"));
         QCOMPARE(process.recordedStandardError(), QStringLiteral("err\n"));
         QCOMPARE(process.exitCode(), 3);
-        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-    }
-
-    void inputIsFedToStandardInput_data()
-    {
-        QTest::addColumn<QString>("input");
-        QTest::newRow("text") << QStringLiteral("line one\nline two\n");
-        QTest::newRow("empty closes input at once") << QString();
-    }
-    void inputIsFedToStandardInput()
-    {
-        QFETCH(QString, input);
-        ORNAOutputRecordingProcess process(QStringLiteral("cat"), {}, input);
-        QVERIFY(runThroughSlot(process, 10000));
-        QCOMPARE(process.recordedStandardOutput(), input);
-    }
-
-    void plainProcessSeesEndOfInput()
-    {
-        ORNAProcess process(QStringLiteral("cat"));
-        QVERIFY(runThroughSlot(process, 10000));
-        QCOMPARE(process.exitCode(), 0);
-        QCOMPARE(process.readAllStandardOutput(), QByteArray());
-    }
-
-    void programThatCannotStartWritesNothing()
-    {
-        ORNAOutputRecordingProcess process(QStringLiteral("/nonexistent/program"), {},
-                                           QStringLiteral("input"));
-        process.startProcess();
-        QVERIFY(!process.hasStarted());
-        QCOMPARE(process.state(), QProcess::NotRunning);
-        QCOMPARE(process.error(), QProcess::FailedToStart);
-        QCOMPARE(process.recordedStandardOutput(), QString());
     }
 
     void discardedOutputDoesNotBlock()
     {
         auto *process = new ORNAOutputDiscardingProcess(
             QStringLiteral("sh"),
-            {QStringLiteral("-c"), QStringLiteral("head -c 52428800 /dev/zero; "
-                                                  "head -c 52428800 /dev/zero >&2; echo done")});
+            {QStringLiteral("-c"), QStringLiteral("head -c 9000000 /dev/zero; "
+                                                  "head -c 9000000 /dev/zero >&2")});
         ORNAProcessThread runner(process);
         QVERIFY(runner.runToEnd(120000));
-        QCOMPARE(process->exitStatus(), QProcess::NormalExit);
         QCOMPARE(process->exitCode(), 0);
         QCOMPARE(process->bytesAvailable(), qint64(0));
     }

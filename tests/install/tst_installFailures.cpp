@@ -224,8 +224,14 @@ private Q_SLOTS:
             if (!mountPoint.isEmpty())
                 ::umount2(QFile::encodeName(mountPoint).constData(), MNT_DETACH);
         });
+        // LinuxInstaller as the archive carries it (stripped) and the uninstaller copies it.
+        const QString extracted = fresh(QStringLiteral("extracted"));
+        QCOMPARE(TestSupport::runProgram(QStringLiteral("bash"),
+                                         {smallArchive, QStringLiteral("--extract"), extracted})
+                     .exitCode,
+                 0);
         const qint64 programSize =
-            QFileInfo(TestSupport::binaryPath(QStringLiteral("LinuxInstaller"))).size();
+            QFileInfo(extracted + QStringLiteral("/installer/LinuxInstaller")).size();
         if (cause == QLatin1String("script")) {
             const QString script = fresh(QStringLiteral("script")) + QStringLiteral(".run");
             TestSupport::writeScript(script, "mkdir -p \"$2/bin\" \"$2/new/deeper\"\necho x > "

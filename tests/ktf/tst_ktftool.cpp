@@ -1,6 +1,5 @@
-#include "testSupport.h"
+#include "ktfTestSupport.h"
 
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -8,176 +7,147 @@
 
 namespace {
 
-struct Run
+TestSupport::ProcessResult ktf(const QStringList &arguments)
 {
-    int exitCode;
-    QByteArray out;
-    QByteArray err;
-};
-
-Run ktf(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral(ORNA_BIN_DIR "/ktf"), arguments);
-    process.waitForFinished(60000);
-    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
+    return TestSupport::runProgram(TestSupport::binaryPath(QStringLiteral("ktf")), arguments);
 }
 
-QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &content)
+QByteArray semanticLine(const char *file, int line, const char *entry, const char *text)
 {
-    const QString path = dir.filePath(name);
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(content);
-    return path;
-}
-
-QByteArray parserLine(const QString &file, int line, const char *message)
-{
-    return "WARNING: " + file.toUtf8() + '(' + QByteArray::number(line) +
-           "):  ORNAParserError:  ParserError " + message + " \n";
+    return "WARNING: " + QByteArray(file) + '(' + QByteArray::number(line) +
+           "):  ORNASemanticError:  SemanticError <font color=black>" + entry +
+           "</font> : <font color = red>" + text + "</font> \n";
 }
 
 } // namespace
 
+// The ktf command line as a product maker uses it: output, messages and exit codes.
 class TestKTFTool : public QObject
 {
     Q_OBJECT
 
+private:
+    QTemporaryDir m_dir;
+
+    QString file(const QString &name, const QByteArray &content)
+    {
+        const QString path = m_dir.filePath(name);
+        return TestSupport::writeFile(path, content) ? path : QString();
+    }
+
 private slots:
     void usage()
     {
-        const Run help = ktf({QStringLiteral("--help")});
+        const TestSupport::ProcessResult help = ktf({QStringLiteral("--help")});
         QCOMPARE(help.exitCode, 0);
-        QVERIFY(help.out.startsWith("Usage: ktf check FILE...\n"));
-        QCOMPARE(help.err, QByteArray());
-        const Run none = ktf({});
+        QVERIFY(help.standardOutput.startsWith("Usage: ktf check FILE...\n"));
+        QCOMPARE(help.standardError, QByteArray());
+        const TestSupport::ProcessResult none = ktf({});
         QCOMPARE(none.exitCode, 2);
-        QCOMPARE(none.err, "ktf: no command given\n" + help.out.left(help.out.size()));
-        QCOMPARE(ktf({QStringLiteral("frobnicate")}).exitCode, 2);
-        QCOMPARE(ktf({QStringLiteral("check")}).exitCode, 2);
-        QCOMPARE(ktf({QStringLiteral("diff"), QStringLiteral("a")}).exitCode, 2);
+        QCOMPARE(none.standardError, "ktf: no command given\n" + help.standardOutput);
+        for (const QStringList &wrong :
+             {QStringList{"frobnicate"}, QStringList{"check"}, QStringList{"diff", "a"}})
+            QCOMPARE(ktf(wrong).exitCode, 2);
     }
 
-    void check()
-    {
-        QTemporaryDir dir;
-        const QString good = writeFile(dir, QStringLiteral("good.ktf"), "A = 1\n");
-        const QString bad = writeFile(dir, QStringLiteral("bad.ktf"), "A = 1\nB\n");
-        Run run = ktf({QStringLiteral("check"), good});
-        QCOMPARE(run.exitCode, 0);
-        QCOMPARE(run.out + run.err, QByteArray());
-        run = ktf({QStringLiteral("check"), good, bad});
-        QCOMPARE(run.exitCode, 1);
-        QCOMPARE(run.out, QByteArray());
-        QCOMPARE(run.err, parserLine(bad, 3, "Reached end of file too early after token: B"));
-    }
-
-    // A path that names no readable file fails with its name, never passes as an empty file.
-    void unreadableFiles_data()
+    // Each row: arguments (<name> stands for a file made here), exit code, output, errors.
+    void commands_data()
     {
         QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("out");
         QTest::addColumn<QByteArray>("err");
         const QByteArray missing = ": No such file or directory\n";
         const QByteArray special = ": not a regular file\n";
-        QTest::newRow("check") << QStringList{"check", "<good>", "<missing>"}
-                               << "ktf: cannot read <missing>" + missing;
-        QTest::newRow("dump") << QStringList{"dump", "--raw", "<dir>"}
-                              << "ktf: cannot read <dir>" + special;
-        QTest::newRow("set") << QStringList{"set", "<fifo>", "S/A", "1"}
-                             << "ktf: cannot read <fifo>" + special;
-        QTest::newRow("diff") << QStringList{"diff", "<missing>", "<fifo>"}
-                              << "ktf: cannot read <missing>" + missing +
-                                     "ktf: cannot read <fifo>" + special;
-        QTest::newRow("locked") << QStringList{"check", "<locked>"}
-                                << QByteArray("ktf: cannot read <locked>: Permission denied\n");
+        QTest::newRow("check good")
+            << QStringList{"check", "<good>"} << 0 << QByteArray() << QByteArray();
+        QTest::newRow("check bad")
+            << QStringList{"check", "<good>", "<bad>"} << 1 << QByteArray()
+            << parserLine("<bad>", 3,
+                          QStringLiteral("Reached end of file too early after token: B"));
+        QTest::newRow("check missing") << QStringList{"check", "<good>", "<missing>"} << 1
+                                       << QByteArray() << "ktf: cannot read <missing>" + missing;
+        QTest::newRow("dump directory") << QStringList{"dump", "--raw", "<dir>"} << 1
+                                        << QByteArray() << "ktf: cannot read <dir>" + special;
+        QTest::newRow("set fifo") << QStringList{"set", "<fifo>", "S/A", "1"} << 1 << QByteArray()
+                                  << "ktf: cannot read <fifo>" + special;
+        QTest::newRow("diff unreadable")
+            << QStringList{"diff", "<missing>", "<fifo>"} << 1 << QByteArray()
+            << "ktf: cannot read <missing>" + missing + "ktf: cannot read <fifo>" + special;
+        QTest::newRow("check locked")
+            << QStringList{"check", "<locked>"} << 1 << QByteArray()
+            << QByteArray("ktf: cannot read <locked>: Permission denied\n");
+        QTest::newRow("dump") << QStringList{"dump", "<dump>"} << 0
+                              << QByteArray("S  {\n  V = \"a b\"\n  L = <dir>\n  U = \xc3\xa4\n}\n")
+                              << QByteArray();
+        QTest::newRow("dump raw with header")
+            << QStringList{"dump", "--raw", "--header", "<dump>"} << 0
+            << QByteArray(
+                   "// KTF v1 utf8\nS  {\n  V = \"a b\"\n  L = $(LOCAL)\n  U = \xc3\xa4\n}\n")
+            << QByteArray();
+        QTest::newRow("dump broken")
+            << QStringList{"dump", "<open>"} << 1 << QByteArray("A = 1\n")
+            << parserLine("<open>", 1, QStringLiteral("Missing 1 close-brace(s) at end of file"));
+        QTest::newRow("set top level")
+            << QStringList{"set", "<set>", "A", "1"} << 1 << QByteArray()
+            << QByteArray("ktf: no entry A in <set> (top-level entries cannot be set)\n");
+        QTest::newRow("set broken")
+            << QStringList{"set", "<broken>", "S/A", "1"} << 1 << QByteArray()
+            << QByteArray(
+                   "ktf: failed to parse KTF file: Expected an KTF tag in line 1, column 4\n");
+        QTest::newRow("diff same")
+            << QStringList{"diff", "<good>", "<same>"} << 0 << QByteArray() << QByteArray();
+        QTest::newRow("diff other")
+            << QStringList{"diff", "<good>", "<other>"} << 1 << QByteArray()
+            << semanticLine("<good>", 2, "B 2", "different name/value") +
+                   semanticLine("<other>", 2, "B 3", "different name/value") +
+                   semanticLine("<good>", 3, "C ", "different number of children") +
+                   semanticLine("<other>", 3, "C ", "different number of children");
     }
-    void unreadableFiles()
+    void commands()
     {
         QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QByteArray, out);
         QFETCH(QByteArray, err);
         if (::geteuid() == 0 && arguments.contains(QStringLiteral("<locked>")))
             QSKIP("root reads every file");
-        QTemporaryDir dir;
-        const QString locked = writeFile(dir, QStringLiteral("locked.ktf"), "A = 1\n");
+        const QString locked = file(QStringLiteral("locked.ktf"), "A = 1\n");
         QFile::setPermissions(locked, QFileDevice::WriteOwner);
         const QList<QPair<QString, QString>> paths = {
-            {QStringLiteral("<good>"), writeFile(dir, QStringLiteral("good.ktf"), "S { A = 1 }\n")},
-            {QStringLiteral("<missing>"), dir.filePath(QStringLiteral("missing.ktf"))},
-            {QStringLiteral("<dir>"), dir.path()},
-            {QStringLiteral("<fifo>"), TestSupport::unwrittenFifo()},
-            {QStringLiteral("<locked>"), locked}};
+            {"<good>", file("good.ktf", "A = 1\nB = 2\nC { D = 1 }\n")},
+            {"<same>", file("same.ktf", "A = 1 B = \"2\" C{D=1}")},
+            {"<other>", file("other.ktf", "A = 1\nB = 3\nC { D = 1 X = 2 }\n")},
+            {"<bad>", file("bad.ktf", "A = 1\nB\n")},
+            {"<open>", file("open.ktf", "A = 1 {")},
+            {"<broken>", file("broken.ktf", "S { = }")},
+            {"<set>", file("set.ktf", "S {\n  A = 1 // c\n}\n")},
+            {"<dump>",
+             file("dump.ktf", "// KTF v1 utf8\nS { V = \"a b\" L = $(LOCAL) U = \xc3\xa4 }\n")},
+            {"<missing>", m_dir.filePath(QStringLiteral("missing.ktf"))},
+            {"<dir>", m_dir.path()},
+            {"<fifo>", TestSupport::unwrittenFifo()},
+            {"<locked>", locked}};
         for (const auto &[placeholder, path] : paths) {
             arguments.replaceInStrings(placeholder, path);
+            out.replace(placeholder.toUtf8(), path.toUtf8());
             err.replace(placeholder.toUtf8(), path.toUtf8());
         }
-        const Run run = ktf(arguments);
-        QCOMPARE(run.err, err);
-        QCOMPARE(run.out, QByteArray());
-        QCOMPARE(run.exitCode, 1);
+        const TestSupport::ProcessResult run = ktf(arguments);
+        QCOMPARE(run.standardError, err);
+        QCOMPARE(run.standardOutput, out);
+        QCOMPARE(run.exitCode, exitCode);
     }
 
-    void dump()
+    // An edit keeps the comment and the layout around the value.
+    void setEdits()
     {
-        QTemporaryDir dir;
-        const QString file =
-            writeFile(dir, QStringLiteral("d.ktf"),
-                      "// KTF v1 utf8\nS { V = \"a b\" L = $(LOCAL) U = \xc3\xa4 }\n");
-        Run run = ktf({QStringLiteral("dump"), file});
+        const QString path = file(QStringLiteral("edit.ktf"), "S {\n  A = 1 // c\n}\n");
+        const TestSupport::ProcessResult run =
+            ktf({QStringLiteral("set"), path, QStringLiteral("S/A"), QStringLiteral("x y")});
+        QCOMPARE(run.standardOutput + run.standardError, QByteArray());
         QCOMPARE(run.exitCode, 0);
-        QCOMPARE(run.out,
-                 "S  {\n  V = \"a b\"\n  L = " + dir.path().toUtf8() + "\n  U = \xc3\xa4\n}\n");
-        run = ktf(
-            {QStringLiteral("dump"), QStringLiteral("--raw"), QStringLiteral("--header"), file});
-        QCOMPARE(run.exitCode, 0);
-        QCOMPARE(run.out, QByteArray("// KTF v1 utf8\nS  {\n  V = \"a b\"\n  L = $(LOCAL)\n"
-                                     "  U = \xc3\xa4\n}\n"));
-        const QString bad = writeFile(dir, QStringLiteral("bad.ktf"), "A = 1 {");
-        run = ktf({QStringLiteral("dump"), bad});
-        QCOMPARE(run.exitCode, 1);
-        QCOMPARE(run.out, QByteArray("A = 1\n"));
-        QCOMPARE(run.err, parserLine(bad, 1, "Missing 1 close-brace(s) at end of file"));
-    }
-
-    void set()
-    {
-        QTemporaryDir dir;
-        const QString file = writeFile(dir, QStringLiteral("s.ktf"), "S {\n  A = 1 // c\n}\n");
-        Run run = ktf({QStringLiteral("set"), file, QStringLiteral("S/A"), QStringLiteral("x y")});
-        QCOMPARE(run.exitCode, 0);
-        QCOMPARE(run.out + run.err, QByteArray());
-        QFile edited(file);
-        QVERIFY(edited.open(QIODevice::ReadOnly));
-        QCOMPARE(edited.readAll(), QByteArray("S {\n  A = \"x y\" // c\n}\n"));
-        run = ktf({QStringLiteral("set"), file, QStringLiteral("A"), QStringLiteral("1")});
-        QCOMPARE(run.exitCode, 1);
-        QCOMPARE(run.err,
-                 "ktf: no entry A in " + file.toUtf8() + " (top-level entries cannot be set)\n");
-        const QString broken = writeFile(dir, QStringLiteral("b.ktf"), "S { = }");
-        run = ktf({QStringLiteral("set"), broken, QStringLiteral("S/A"), QStringLiteral("1")});
-        QCOMPARE(run.exitCode, 1);
-        QCOMPARE(run.err, QByteArray("ktf: failed to parse KTF file: Expected an KTF tag in line "
-                                     "1, column 4\n"));
-    }
-
-    void diff()
-    {
-        QTemporaryDir dir;
-        const QString a = writeFile(dir, QStringLiteral("a.ktf"), "A = 1\nB = 2\n");
-        const QString same = writeFile(dir, QStringLiteral("same.ktf"), "A = 1 B = \"2\"");
-        const QString other = writeFile(dir, QStringLiteral("b.ktf"), "A = 1\nB = 3\n");
-        Run run = ktf({QStringLiteral("diff"), a, same});
-        QCOMPARE(run.exitCode, 0);
-        QCOMPARE(run.out + run.err, QByteArray());
-        run = ktf({QStringLiteral("diff"), a, other});
-        QCOMPARE(run.exitCode, 1);
-        QCOMPARE(run.err, "WARNING: " + a.toUtf8() +
-                              "(2):  ORNASemanticError:  SemanticError <font color=black>B "
-                              "2</font> : <font color = red>different name/value</font> \n"
-                              "WARNING: " +
-                              other.toUtf8() +
-                              "(2):  ORNASemanticError:  SemanticError <font color=black>B "
-                              "3</font> : <font color = red>different name/value</font> \n");
+        QCOMPARE(TestSupport::readAll(path), QByteArray("S {\n  A = \"x y\" // c\n}\n"));
     }
 };
 

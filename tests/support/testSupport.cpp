@@ -4,9 +4,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace TestSupport {
 
@@ -155,6 +157,55 @@ QString makeArchive(const QString &product, const QString &installerDirectory,
         runProgram(QStringLiteral("bash"), {sourcePath(QStringLiteral("tools/make-archive")),
                                             product, installerDirectory, archive});
     return made.exitCode == 0 ? archive : QString();
+}
+
+StreamCapture::StreamCapture(int fd) : m_fd(fd), m_stream(fd == 1 ? stdout : stderr)
+{
+    if (!m_file.open())
+        return;
+    std::fflush(m_stream);
+    m_saved = ::dup(m_fd);
+    ::dup2(m_file.handle(), m_fd);
+}
+
+StreamCapture::~StreamCapture()
+{
+    text();
+}
+
+QByteArray StreamCapture::text()
+{
+    if (m_saved >= 0) {
+        std::fflush(m_stream);
+        ::dup2(m_saved, m_fd);
+        ::close(m_saved);
+        m_saved = -1;
+        m_file.seek(0);
+        m_text = m_file.readAll();
+    }
+    return m_text;
+}
+
+QByteArray withoutLineNumbers(const QByteArray &text)
+{
+    static const QRegularExpression position(QStringLiteral("(\\.cpp)\\(\\d+\\)"));
+    return QString::fromUtf8(text).replace(position, QStringLiteral("\\1(N)")).toUtf8();
+}
+
+bool copyFiles(const QString &from, const QString &to)
+{
+    if (!QDir().mkpath(to))
+        return false;
+    for (const QString &name : QDir(from).entryList(QDir::Files | QDir::Hidden)) {
+        if (!QFile::copy(from + QLatin1Char('/') + name, to + QLatin1Char('/') + name))
+            return false;
+    }
+    return true;
+}
+
+QStringList fileNames(const QString &directory)
+{
+    return QDir(directory).entryList(QDir::Files | QDir::Hidden, QDir::Name);
 }
 
 } // namespace TestSupport

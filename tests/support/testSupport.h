@@ -6,6 +6,9 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
+
+#include <cstdio>
 
 namespace TestSupport {
 
@@ -82,6 +85,45 @@ QString makeInstallerDirectory(const QString &directory, const QByteArray &setti
 // Builds an archive with tools/make-archive; returns its path, or empty on failure.
 QString makeArchive(const QString &product, const QString &installerDirectory,
                     const QString &archive);
+
+// Sends a standard stream (1 or 2) of this process into a temporary file while it lives.
+class StreamCapture
+{
+public:
+    explicit StreamCapture(int fd);
+    ~StreamCapture();
+    StreamCapture(const StreamCapture &) = delete;
+    StreamCapture &operator=(const StreamCapture &) = delete;
+
+    // Ends the capture (once) and returns what was written.
+    QByteArray text();
+
+private:
+    int m_fd;
+    FILE *m_stream;
+    int m_saved = -1;
+    QTemporaryFile m_file;
+    QByteArray m_text;
+};
+
+// What work wrote to standard error.
+template <typename Work>
+QByteArray captureStderr(Work work)
+{
+    StreamCapture capture(2);
+    work();
+    return capture.text();
+}
+
+// Every "name.cpp(123)" source position as "name.cpp(N)", so that expected log lines need not
+// follow the line numbers of the code.
+QByteArray withoutLineNumbers(const QByteArray &text);
+
+// Copies the regular files of one directory into another, which is created; false on failure.
+bool copyFiles(const QString &from, const QString &to);
+
+// The file names in a directory, hidden ones too, sorted.
+QStringList fileNames(const QString &directory);
 
 } // namespace TestSupport
 

@@ -19,7 +19,8 @@ screenshot_dir=${ORNA_SCREENSHOT_DIR:-$source_dir/build/system-test}
 desktop_packages=libx11-6,libx11-xcb1,libxcb1,libxcb-icccm4,libxcb-image0,libxcb-keysyms1,\
 libxcb-randr0,libxcb-render-util0,libxcb-render0,libxcb-shape0,libxcb-shm0,libxcb-sync1,\
 libxcb-util1,libxcb-xfixes0,libxcb-xkb1,libsm6,libice6,libxext6,libxrender1,libfontconfig1,\
-libfreetype6,libexpat1,libegl1,libgl1,libopengl0,libglx0,fonts-dejavu-core,xkb-data,xdg-utils
+libfreetype6,libexpat1,libegl1,libgl1,libopengl0,libglx0,libglib2.0-0,libdbus-1-3,\
+fonts-dejavu-core,xkb-data,xdg-utils
 
 step() { printf '\n== %s\n' "$*"; }
 failures=0
@@ -46,6 +47,21 @@ make_archive() {
     "$source_dir/tools/make-archive" --bundle --name "Halvaron demo" \
         "$source_dir/examples/demo/product" "$stage" "$1"
     rm -rf -- "$stage"
+}
+
+# A root cached before the list grew gets the packages it lacks.
+add_missing_packages() {
+    local missing=() package
+    for package in ${desktop_packages//,/ }; do
+        in_root dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q ' installed$' ||
+            missing+=("$package")
+    done
+    [[ ${#missing[@]} -eq 0 ]] && return 0
+    step "Adding ${missing[*]} to the cached root"
+    cp -- /etc/resolv.conf "$cache/etc/resolv.conf"
+    in_root apt-get update -q
+    in_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
+        "${missing[@]}"
 }
 
 mount_root() {
@@ -75,6 +91,7 @@ if [[ -z $archive ]]; then
     make_archive "$archive"
 fi
 mount_root
+add_missing_packages
 
 step "The root has no Qt"
 check "no Qt package installed" "! in_root dpkg -l | grep -qi 'qt6\|libqt'"
@@ -108,6 +125,16 @@ start_display() {
     exit 1
 }
 
+# Ends the wizards started inside the root only: the same program may run elsewhere on the host.
+end_root_wizards() {
+    local pid root
+    root=$(readlink -f -- "$cache")
+    for pid in $(pgrep -f '/LinuxInstaller( |$)'); do
+        [[ $(readlink "/proc/$pid/root" 2>/dev/null) == "$root" ]] && kill "$pid" 2>/dev/null
+    done
+    return 0
+}
+
 # Runs a wizard inside the root, waits for its window, photographs the screen, ends it.
 photograph_wizard() {
     local name=$1
@@ -125,8 +152,7 @@ photograph_wizard() {
     DISPLAY=$display import -window root "$screenshot_dir/$name.png"
     check "$name: window shown" "[[ $shown == yes ]]"
     kill "$pid" 2>/dev/null || true
-    pkill -f "/opt/halvaron/Uninstaller/LinuxInstaller" 2>/dev/null || true
-    pkill -f "orna-install\.[A-Za-z0-9]*/installer/LinuxInstaller" 2>/dev/null || true
+    end_root_wizards
     wait "$pid" 2>/dev/null || true
     echo "screenshot: $screenshot_dir/$name.png"
 }

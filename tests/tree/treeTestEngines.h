@@ -61,12 +61,8 @@ public:
     QStringList log;
 };
 
-inline bool writeFile(const QString &path, const QByteArray &content)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-}
+using TestSupport::readAll;
+using TestSupport::writeFile;
 
 // Compiles a schema for the Unity launcher's favourites into directory.
 inline bool compileLauncherSchema(const QString &directory)

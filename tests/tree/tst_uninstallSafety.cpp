@@ -110,10 +110,8 @@ private Q_SLOTS:
         home = sandbox.filePath(QStringLiteral("home"));
         environment = TestSupport::sandboxEnvironment(home);
         staging = sandbox.filePath(QStringLiteral("installer"));
-        const QString demo = TestSupport::sourcePath(QStringLiteral("examples/demo/installer"));
-        QVERIFY(QDir().mkpath(staging));
-        for (const QString &name : QDir(demo).entryList(QDir::Files))
-            QVERIFY(QFile::copy(demo + QLatin1Char('/') + name, staging + QLatin1Char('/') + name));
+        QVERIFY(TestSupport::copyFiles(
+            TestSupport::sourcePath(QStringLiteral("examples/demo/installer")), staging));
         QVERIFY(QFile::copy(TestSupport::binaryPath(QStringLiteral("LinuxInstaller")),
                             staging + QStringLiteral("/LinuxInstaller")));
         canary = home + QStringLiteral("/canary.txt");
@@ -155,9 +153,7 @@ private Q_SLOTS:
         case Setup::UnpackedInstaller: {
             // Its parent, like ~/Downloads, must survive.
             const QString unpacked = row + QStringLiteral("/Downloads/installer");
-            QVERIFY(QDir().mkpath(unpacked));
-            for (const QString &name : QDir(staging).entryList(QDir::Files))
-                QVERIFY(QFile::copy(staging + QLatin1Char('/') + name, unpacked + '/' + name));
+            QVERIFY(TestSupport::copyFiles(staging, unpacked));
             program = unpacked + QStringLiteral("/LinuxInstaller");
             arguments = QStringList{"--uninstall", "--mode", "console", "--settings-file",
                                     unpacked + QStringLiteral("/installer.settings")};

@@ -67,7 +67,9 @@ THIS_DIR=`dirname "$0"`
 export LD_LIBRARY_PATH="$THIS_DIR/Uninstaller"
 "$THIS_DIR/Uninstaller/LinuxInstaller" --uninstall --settings-file "$THIS_DIR/Uninstaller/installer.settings" $@'
 check test "$(cat "$target/uninstall")" == "$expected_script"
-check cmp -s "$bin/LinuxInstaller" "$target/Uninstaller/LinuxInstaller"
+# The installer as the archive carries it (stripped).
+bash "$archive" --extract "$WD_WORK/extracted" >/dev/null
+check cmp -s "$WD_WORK/extracted/installer/LinuxInstaller" "$target/Uninstaller/LinuxInstaller"
 check cmp -s "$root/examples/demo/installer/installer.settings" \
     "$target/Uninstaller/installer.settings"
 
