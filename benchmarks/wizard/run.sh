@@ -85,8 +85,9 @@ for ((i = 1; i <= runs; i++)); do
     wizardTimes+=("$(timeit wizard_run "$work/w")")
     install=$(tail -n 1 "$work/figures")
     # The uninstaller removes only the tree it runs from: the harness takes the place of the
-    # installation's own uninstaller.
-    cp -- "$harness" "$work/w/Uninstaller/LinuxInstaller"
+    # installation's own uninstaller (a new file: the old one may share its data with the
+    # unpacked installer).
+    cp --remove-destination -- "$harness" "$work/w/Uninstaller/LinuxInstaller"
     sync
     consoleRemovals+=("$(timeit "$work/c/uninstall" --mode console)")
     wizardRemovals+=("$(timeit wizard_uninstall "$work/w")")
