@@ -167,7 +167,16 @@ bool ORNAInstaller::callExistingUninstaller(const QString &directory)
     if (!QFileInfo::exists(directory + QStringLiteral("/uninstall")))
         return true;
     logMessage(QStringLiteral("Calling ") + directory + QStringLiteral("/uninstall..."));
+    const bool shown = wizard && wizard->isVisible();
+    bool started = false;
+    runWork([&] { started = runExistingUninstaller(directory); });
+    // A window closed meanwhile is a cancel before the start: the old installation is gone,
+    // the new one does not begin.
+    return started && (!shown || wizard->isVisible());
+}
 
+bool ORNAInstaller::runExistingUninstaller(const QString &directory)
+{
     const ORNAToolCommand command = previousUninstallerCommand(directory);
     QProcess process;
     process.setWorkingDirectory(command.workingDirectory);
@@ -282,6 +291,8 @@ void ORNAInstaller::installProcessFinished()
 
 void ORNAInstaller::logMessage(const QString &message)
 {
+    if (passedToOwnThread([this, message] { ORNAInstaller::logMessage(message); }))
+        return;
     if (logToPage && progressPage)
         progressPage->appendMessage(message);
     else
@@ -290,6 +301,8 @@ void ORNAInstaller::logMessage(const QString &message)
 
 void ORNAInstaller::logError(const QString &message)
 {
+    if (passedToOwnThread([this, message] { ORNAInstaller::logError(message); }))
+        return;
     if (logToPage && progressPage)
         progressPage->appendError(message);
     else

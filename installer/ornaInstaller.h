@@ -123,6 +123,10 @@ private:
 
     // Running the archive script, stopping it, undoing what it did.
     void startProcessGroup(const QString &directory);
+    // Runs the old uninstall script to its end, passing its lines on as they come.
+    bool runExistingUninstaller(const QString &directory);
+    // The finishing steps with the shortcut choices made, on the calling thread.
+    bool finishInstalledTree(bool shortcuts, bool menuEntries);
     void waitForInstallationEnd();
     bool createUninstallerIfEnabled();
     void stopWatchingSignals();
@@ -156,6 +160,8 @@ protected:
     ORNAInstallationRollback rollback;
     ORNASignalWatcher *signalWatcher = nullptr;
     int interruptingSignal = 0;
+    // While the uninstaller is copied, a caught signal waits for the copy's end.
+    bool signalsDeferred = false;
     // The cancel question is open; an end of the script meanwhile is handled after it.
     bool cancelQuestionOpen = false;
     bool finishPending = false;

@@ -56,7 +56,13 @@ bool ORNAInstaller::createUninstallerIfEnabled()
     if (!settings.uninstallerEnabled)
         return true;
     logMessage(QStringLiteral("Creating uninstaller..."));
-    return createUninstaller();
+    // The copy of the program and its libraries runs off the event loop's thread; a signal
+    // caught meanwhile is handled once it is done, by the caller.
+    bool created = false;
+    signalsDeferred = true;
+    runWork([&] { created = createUninstaller(); });
+    signalsDeferred = false;
+    return created;
 }
 
 void ORNAInstaller::stopWatchingSignals()
@@ -130,7 +136,7 @@ void ORNAInstaller::abortInstallation(const QString &reason)
 
 void ORNAInstaller::interrupt(int signalNumber)
 {
-    if (interruptingSignal != 0 || !signalWatcher)
+    if (interruptingSignal != 0 || !signalWatcher || signalsDeferred)
         return;
     interruptingSignal = signalNumber;
     // The window goes away: the messages go where the program was started from.

@@ -4,7 +4,10 @@
 #include "ornaRunOutput.h"
 #include "ornaToolCommand.h"
 
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QProcess>
+#include <QThread>
 #include <QWizard>
 
 #include <cstdio>
@@ -49,6 +52,31 @@ void ORNAInstallerBase::runTool(const QString &program, const QStringList &argum
         logError(QStringLiteral("Error: ") + program +
                  QStringLiteral(" process failed with exit code ") +
                  QString::number(process.exitCode()));
+}
+
+void ORNAInstallerBase::runWork(const std::function<void()> &work)
+{
+    if (!wizard) {
+        work();
+        return;
+    }
+    QThread *worker = QThread::create(work);
+    QEventLoop loop;
+    connect(worker, &QThread::finished, &loop, &QEventLoop::quit);
+    worker->start();
+    loop.exec();
+    // The loop also ends at once when the application quits; the work still runs to its end.
+    worker->wait();
+    delete worker;
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+}
+
+bool ORNAInstallerBase::passedToOwnThread(const std::function<void()> &log)
+{
+    if (QThread::currentThread() == thread())
+        return false;
+    QMetaObject::invokeMethod(this, log, Qt::QueuedConnection);
+    return true;
 }
 
 void ORNAInstallerBase::runCommand(const ORNAToolCommand &command)

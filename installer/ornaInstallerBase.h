@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QStringList>
 
+#include <functional>
+
 class QWizard;
 struct ORNAToolCommand;
 
@@ -51,6 +53,12 @@ protected:
     // Sets up the wizard shared by both engines: style, pictures, page-change connection. It
     // takes ownWizard (a parentless wizard) when one is given, else it creates a plain one.
     void createWizard(QWizard *ownWizard = nullptr);
+    // Runs work to its end. With a wizard it runs on a worker thread while the event loop
+    // turns, so that the window is drawn, the busy bar moves and the log fills; what it logged
+    // has reached the log when this returns. Closing the window does not cut it short.
+    void runWork(const std::function<void()> &work);
+    // Off the engine's own thread: queues log to it and returns true.
+    bool passedToOwnThread(const std::function<void()> &log);
 
     ORNAInstallerSettings settings;
     QString applicationDirectory;

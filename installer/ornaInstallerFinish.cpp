@@ -118,6 +118,13 @@ bool ORNAInstaller::finishInstalledTree()
         shortcuts = installDirectoryPage->createDesktopShortcuts();
         menuEntries = installDirectoryPage->createMenuEntries();
     }
+    bool finished = false;
+    runWork([&] { finished = finishInstalledTree(shortcuts, menuEntries); });
+    return finished;
+}
+
+bool ORNAInstaller::finishInstalledTree(bool shortcuts, bool menuEntries)
+{
     if (shortcuts || menuEntries) {
         logMessage(QStringLiteral("Installing icons..."));
         installIcons();

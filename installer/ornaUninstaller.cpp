@@ -160,11 +160,19 @@ bool ORNAUninstaller::removeInstallation()
         showRefusal(refusal);
         return false;
     }
-    if (installation)
-        removeDesktopEntries();
-    logMessage(QStringLiteral("Deleting the installation directory ") + installDirectory +
-               QStringLiteral("..."));
-    return deleteInstallationDirectory();
+    const ORNADeletionGuard::Refusal deletion = ORNADeletionGuard::refusalFor(installDirectory);
+    bool removed = false;
+    runWork([&] {
+        if (installation)
+            removeDesktopEntries();
+        logMessage(QStringLiteral("Deleting the installation directory ") + installDirectory +
+                   QStringLiteral("..."));
+        if (!deletion.refused())
+            removed = removeInstallationTree();
+    });
+    if (deletion.refused())
+        showRefusal(deletion);
+    return removed;
 }
 
 bool ORNAUninstaller::uninstall()
@@ -187,6 +195,8 @@ bool ORNAUninstaller::uninstall()
 
 void ORNAUninstaller::logMessage(const QString &message)
 {
+    if (passedToOwnThread([this, message] { ORNAUninstaller::logMessage(message); }))
+        return;
     if (logToPage && progressPage)
         progressPage->appendMessage(message);
     else
@@ -195,6 +205,8 @@ void ORNAUninstaller::logMessage(const QString &message)
 
 void ORNAUninstaller::logError(const QString &message)
 {
+    if (passedToOwnThread([this, message] { ORNAUninstaller::logError(message); }))
+        return;
     if (logToPage && progressPage)
         progressPage->appendError(message);
     else

@@ -75,11 +75,11 @@ alternate_runs() {
     MEDIAN_B=$(median "${second[@]}")
 }
 
-# Wall-clock seconds of a command, its output discarded.
+# Wall-clock seconds of a command, its output discarded; fails when the command fails.
 timeit() {
     local start end
     start=$(date +%s.%N)
-    "$@" >/dev/null
+    "$@" >/dev/null || return 1
     end=$(date +%s.%N)
     echo "$end - $start" | bc -l
 }

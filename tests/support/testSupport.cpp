@@ -96,6 +96,14 @@ bool writeScript(const QString &path, const QByteArray &body)
                                QFileDevice::ExeOther);
 }
 
+QByteArray gatedScript(const QString &gate, const QByteArray &before, const QByteArray &after)
+{
+    const QByteArray file = '\'' + QFile::encodeName(gate) + '\'';
+    return before + "\nfor i in $(seq 200); do [ -e " + file +
+           " ] && break; sleep 0.05; done\n[ -e " + file +
+           " ] || { echo 'gate timed out' >&2; exit 1; }\n" + after + '\n';
+}
+
 QByteArray expectedUsage(const QString &name)
 {
     return "Usage: " + name.toUtf8() +

@@ -61,6 +61,11 @@ private:
 // Writes an executable script (bash) to path; returns false if it could not be written.
 bool writeScript(const QString &path, const QByteArray &body);
 
+// A script body that runs before, waits (at most 10 s) until the file gate exists, then runs
+// after; without the gate it says "gate timed out" on standard error and fails. A test opens
+// the gate from its event loop: a step that blocks the loop ends with "gate timed out".
+QByteArray gatedScript(const QString &gate, const QByteArray &before, const QByteArray &after);
+
 // The installer's usage text as a user sees it, naming the given program or archive.
 QByteArray expectedUsage(const QString &name);
 

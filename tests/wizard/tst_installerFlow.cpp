@@ -67,6 +67,8 @@ private Q_SLOTS:
     void cancelDuringCopy_data();
     void cancelDuringCopy();
     void failedInstallationEndsOnFailurePage();
+    void busyStepsKeepTheWindowAlive_data();
+    void busyStepsKeepTheWindowAlive();
 
 private:
     // Welcome, licence (accepted), settings with the directory typed in, summary, progress.
@@ -381,6 +383,83 @@ void InstallerFlowTest::failedInstallationEndsOnFailurePage()
     QCOMPARE(installer.exitCode(0), 1);
     QVERIFY(!QFileInfo::exists(target));
     verifyCanary(target);
+}
+
+void InstallerFlowTest::busyStepsKeepTheWindowAlive_data()
+{
+    QTest::addColumn<bool>("previous");
+    QTest::addColumn<bool>("close");
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("previous installation removed") << true << false << 0;
+    QTest::newRow("window closed during the removal") << true << true << 1;
+    QTest::newRow("desktop shortcut registered") << false << false << 0;
+    QTest::newRow("window closed during the registration") << false << true << 0;
+}
+
+// The previous installation's uninstall script, or the desktop tool of the finishing steps,
+// waits until the test opens its gate from the event loop: meanwhile the log shows the step
+// and only Cancel can be clicked. A window closed meanwhile lets the step run to its end;
+// before the copy nothing is installed then, after it the installation is complete.
+void InstallerFlowTest::busyStepsKeepTheWindowAlive()
+{
+    QFETCH(bool, previous);
+    QFETCH(bool, close);
+    QFETCH(int, exitCode);
+    const QString target =
+        sandbox.filePath(QStringLiteral("busy %1%2").arg(int(previous)).arg(int(close)));
+    const QString gate = target + QStringLiteral(".gate");
+    ORNAInstallerSettings settings = plainSettings();
+    QString step = QStringLiteral("old one");
+    if (previous) {
+        TestSupport::writeFile(target + QStringLiteral("/Uninstaller/LinuxInstaller"), "old\n");
+        TestSupport::writeScript(target + QStringLiteral("/uninstall"),
+                                 TestSupport::gatedScript(gate, "echo 'old one'",
+                                                          "echo 'old two' >&2\n"
+                                                          "rm -r Uninstaller uninstall"));
+    } else {
+        step = QStringLiteral("Creating desktop shortcuts...");
+        settings.hasLinks = true;
+        settings.links = {{QStringLiteral("bin/tool"),
+                           {},
+                           QStringLiteral("Tool"),
+                           {},
+                           QStringLiteral("Tool"),
+                           {}}};
+        TestSupport::writeFile(target + QStringLiteral(".bin/xdg-desktop-icon"), "");
+        TestSupport::writeScript(target + QStringLiteral(".bin/xdg-desktop-icon"),
+                                 TestSupport::gatedScript(gate, "", ""));
+    }
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", (target + QStringLiteral(".bin:")).toUtf8() + path);
+    InstallerOptions options;
+    options.installScript = writeCopyingScript(QStringLiteral("busy.sh"), 2, 0);
+    TestInstaller installer(options, settings);
+    installer.setupWizard();
+    QWizard *wizard = installer.wizardWindow();
+    QWizardPage *progress = installer.progressPageWidget();
+    QString buttons;
+    WizardTest::WhenLogShows opener(progress, step, [&] {
+        buttons = WizardTest::buttonStates(wizard);
+        if (close)
+            wizard->close();
+        TestSupport::writeFile(gate, "");
+    });
+    driveToProgressPage(installer, target);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        installer.hasInstallationFailed() ||
+            WizardTest::logText(progress).endsWith(QStringLiteral("Finished.")),
+        30000);
+    qputenv("PATH", path);
+    QVERIFY(opener.done);
+    QCOMPARE(buttons, QStringLiteral("Back off, Next off, Finish off, Cancel on"));
+    // A step that blocked the event loop would show the gate's time-out or the tool's failure.
+    QCOMPARE(WizardTest::redParagraphs(progress),
+             previous ? QStringList{QStringLiteral("old two")} : QStringList());
+    QCOMPARE(wizard->isVisible(), !close);
+    QCOMPARE(installer.exitCode(0), exitCode);
+    QCOMPARE(QFileInfo::exists(target + QStringLiteral("/data/file2")), exitCode == 0);
+    QVERIFY(TestSupport::readAll(target + QStringLiteral("/Uninstaller/LinuxInstaller")) !=
+            "old\n");
 }
 
 QTEST_MAIN(InstallerFlowTest)

@@ -53,6 +53,8 @@ private Q_SLOTS:
     void pages();
     void noClosesWithoutTouchingAnything();
     void yesRemovesTheInstallation();
+    void windowLivesWhileRemoving_data();
+    void windowLivesWhileRemoving();
 
 private:
     QTemporaryDir sandbox;
@@ -180,6 +182,54 @@ void UninstallerWizardTest::yesRemovesTheInstallation()
     QCOMPARE(WizardTest::logText(progress).count(QStringLiteral("Done.")), 1);
     WizardTest::click(wizard, QWizard::FinishButton);
     QVERIFY(!wizard->isVisible());
+}
+
+void UninstallerWizardTest::windowLivesWhileRemoving_data()
+{
+    QTest::addColumn<bool>("close");
+    QTest::newRow("watched to the end") << false;
+    QTest::newRow("window closed meanwhile") << true;
+}
+
+// A desktop tool waits until the test opens its gate from the event loop: meanwhile the log
+// shows the step and only Cancel can be clicked. A window closed meanwhile lets the removal
+// run to its end.
+void UninstallerWizardTest::windowLivesWhileRemoving()
+{
+    QFETCH(bool, close);
+    const QString bin = sandbox.filePath(QStringLiteral("gated-bin"));
+    const QString gate = sandbox.filePath(QStringLiteral("gate %1").arg(int(close)));
+    TestSupport::writeFile(installation + QStringLiteral("/Uninstaller/desktopEntries/t.desktop"),
+                           "[Desktop Entry]\n");
+    TestSupport::writeFile(bin + QStringLiteral("/gsettings"), "");
+    TestSupport::writeScript(bin + QStringLiteral("/gsettings"), "exit 1\n");
+    TestSupport::writeScript(bin + QStringLiteral("/xdg-desktop-icon"),
+                             TestSupport::gatedScript(gate, "", ""));
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", (bin + QLatin1Char(':')).toUtf8() + path);
+    TestUninstaller uninstaller(installation + QStringLiteral("/Uninstaller"),
+                                QStringLiteral("Tool"));
+    uninstaller.setupWizard();
+    QWizard *wizard = uninstaller.wizardWindow();
+    QString buttons;
+    WizardTest::WhenLogShows opener(wizard->page(1), QStringLiteral("Removing desktop shortcuts"),
+                                    [&] {
+                                        buttons = WizardTest::buttonStates(wizard);
+                                        if (close)
+                                            wizard->close();
+                                        TestSupport::writeFile(gate, "");
+                                    });
+    WizardTest::MessageBoxSeen seen;
+    QVERIFY(answerConfirmation(uninstaller, QMessageBox::Yes, seen));
+    QTRY_VERIFY_WITH_TIMEOUT(WizardTest::logText(wizard->page(1)).endsWith(QStringLiteral("Done.")),
+                             30000);
+    qputenv("PATH", path);
+    QVERIFY(opener.done);
+    QCOMPARE(buttons, QStringLiteral("Back off, Next off, Finish off, Cancel on"));
+    // A removal that blocked the event loop would show the tool's failure.
+    QCOMPARE(WizardTest::redParagraphs(wizard->page(1)), QStringList());
+    QVERIFY(!QFile::exists(installation));
+    QCOMPARE(wizard->isVisible(), !close);
 }
 
 QTEST_MAIN(UninstallerWizardTest)

@@ -103,6 +103,34 @@ void cancelNextDialog(bool *seen)
     });
 }
 
+WhenLogShows::WhenLogShows(QWizardPage *page, const QString &text, const std::function<void()> &act)
+{
+    QObject::connect(&timer, &QTimer::timeout, [this, page, text, act] {
+        // Read without turning the event loop: this runs inside the busy step's own loop.
+        if (!page->findChild<QTextEdit *>()->toPlainText().contains(text))
+            return;
+        timer.stop();
+        done = true;
+        act();
+    });
+    timer.start(20);
+}
+
+QString buttonStates(QWizard *wizard)
+{
+    const std::pair<const char *, QWizard::WizardButton> buttons[] = {
+        {"Back", QWizard::BackButton},
+        {"Next", QWizard::NextButton},
+        {"Finish", QWizard::FinishButton},
+        {"Cancel", QWizard::CancelButton}};
+    QStringList states;
+    for (const auto &[name, which] : buttons)
+        states << QLatin1String(name) + (wizard->button(which)->isEnabled()
+                                             ? QStringLiteral(" on")
+                                             : QStringLiteral(" off"));
+    return states.join(QStringLiteral(", "));
+}
+
 void sandboxThisProcess(const QString &root)
 {
     const QProcessEnvironment environment =

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 #include <functional>
 
@@ -76,6 +77,20 @@ void sandboxThisProcess(const QString &root);
 // (word-wrapped labels: narrower than their minimum or lower than their text needs), each as
 // "class 'text' size < wanted".
 QStringList clippedWidgets(QWidget *window);
+
+// Calls act once, from the event loop, as soon as the page's log shows text.
+class WhenLogShows
+{
+public:
+    WhenLogShows(QWizardPage *page, const QString &text, const std::function<void()> &act);
+    bool done = false;
+
+private:
+    QTimer timer;
+};
+
+// Whether the wizard's buttons can be clicked: "Back off, Next off, Finish off, Cancel on".
+QString buttonStates(QWizard *wizard);
 
 // Writes a script that appends its arguments, one per line, and its working directory to
 // recordFile; returns its path.
