@@ -21,8 +21,8 @@ void ORNAInstaller::setupWizard()
     createWizard(new ORNAGuardedWizard([this] { return confirmCancel(); }));
     wizard->setWindowTitle(QStringLiteral("Installing ") + settings.productTitle);
     addPages();
-    connect(wizard->button(QWizard::FinishButton), SIGNAL(clicked()), this,
-            SLOT(finishInstallation()));
+    connect(wizard->button(QWizard::FinishButton), &QAbstractButton::clicked, this,
+            &ORNAInstaller::finishInstallation);
 }
 
 void ORNAInstaller::addPages()
@@ -103,7 +103,7 @@ void ORNAInstaller::progressPageEntered()
         return;
     installationRequested = true;
     // Later, so that the page is drawn before the work begins.
-    QTimer::singleShot(10, this, SLOT(startInstallation()));
+    QTimer::singleShot(10, this, &ORNAInstaller::startInstallation);
 }
 
 void ORNAInstaller::showFailurePage()
@@ -125,6 +125,8 @@ void ORNAInstaller::showFailurePage()
         }
     }
     finishPage = nullptr;
+    // Removing pages makes the toolkit enable Back again; there is nothing to go back to.
+    wizard->button(QWizard::BackButton)->setEnabled(false);
 }
 
 void ORNAInstaller::startInstallation()

@@ -378,6 +378,7 @@ void InstallerFlowTest::failedInstallationEndsOnFailurePage()
         QStringLiteral("Removing what was installed in ") + target + QStringLiteral("...")));
     QCOMPARE(WizardTest::pageTitles(wizard).constLast(), progress->title());
     QVERIFY(!wizard->button(QWizard::NextButton)->isVisible());
+    QVERIFY(!wizard->button(QWizard::BackButton)->isEnabled());
     click(wizard, QWizard::FinishButton);
     QTRY_VERIFY(!wizard->isVisible());
     QCOMPARE(installer.exitCode(0), 1);
