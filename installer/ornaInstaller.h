@@ -84,7 +84,7 @@ Q_SIGNALS:
     void installationEnded();
 
 public Q_SLOTS:
-    void currentPageChanged(int id);
+    void currentPageChanged(int id) override;
     void installProcessFinished();
     void licenseAgreementAcceptanceToggled();
     void readInstallProcessError();

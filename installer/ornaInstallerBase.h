@@ -48,6 +48,8 @@ public:
 public Q_SLOTS:
     virtual void logMessage(const QString &message);
     virtual void logError(const QString &message);
+    // Each engine reacts to the page the wizard shows.
+    virtual void currentPageChanged(int id) = 0;
 
 protected:
     // Sets up the wizard shared by both engines: style, pictures, page-change connection. It

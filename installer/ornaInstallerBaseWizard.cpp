@@ -20,8 +20,7 @@ void setPicture(QWizard *wizard, QWizard::WizardPixmap which, const QString &pat
 void ORNAInstallerBase::createWizard(QWizard *ownWizard)
 {
     wizard = ownWizard ? ownWizard : new QWizard(nullptr, Qt::WindowFlags());
-    // Both engines have the slot; the string form finds the one of the actual engine.
-    connect(wizard, SIGNAL(currentIdChanged(int)), this, SLOT(currentPageChanged(int)));
+    connect(wizard, &QWizard::currentIdChanged, this, &ORNAInstallerBase::currentPageChanged);
     wizard->setWizardStyle(QWizard::ModernStyle);
     setPicture(wizard, QWizard::LogoPixmap, settings.logoImage);
     setPicture(wizard, QWizard::BannerPixmap, settings.bannerImage);

@@ -29,7 +29,7 @@ public:
 
 public Q_SLOTS:
     bool uninstall();
-    void currentPageChanged(int id);
+    void currentPageChanged(int id) override;
     void logMessage(const QString &message) override;
     void logError(const QString &message) override;
 

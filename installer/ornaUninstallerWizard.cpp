@@ -35,7 +35,7 @@ void ORNAUninstaller::currentPageChanged(int id)
          {QWizard::NextButton, QWizard::BackButton, QWizard::FinishButton})
         wizard->button(which)->setEnabled(false);
     // Later, so that the progress page is drawn before the work begins.
-    QTimer::singleShot(10, this, SLOT(uninstall()));
+    QTimer::singleShot(10, this, &ORNAUninstaller::uninstall);
 }
 
 bool ORNAUninstaller::askForConfirmation()

@@ -13,7 +13,7 @@ public:
                                          const QStringList &arguments = QStringList(),
                                          QObject *parent = nullptr);
 
-public slots:
+public Q_SLOTS:
     void readStandardOutput();
     void readStandardError();
 };

@@ -23,7 +23,7 @@ public:
     // Starts the child, waits up to 30 s for it to run, then feeds it the input.
     void startProcess() override;
 
-public slots:
+public Q_SLOTS:
     void start();
     void readStandardOutput();
     void readStandardError();

@@ -31,7 +31,7 @@ public:
 signals:
     void finished(ORNAProcess *process);
 
-public slots:
+public Q_SLOTS:
     void start();
     void takeNoteHasStarted();
     void hasFinished(int exitCode, QProcess::ExitStatus exitStatus);
