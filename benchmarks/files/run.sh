@@ -1,6 +1,6 @@
 #!/bin/bash
 # Times removing a tree of small files with removeDirectoryRecursively against rm -rf.
-# Usage: run_removal_benchmark.sh [build directory] [file count] [rounds]
+# Usage: run.sh [build directory] [file count] [rounds]
 set -euo pipefail
 
 build=${1:-build}
