@@ -165,6 +165,7 @@ protected:
     // The cancel question is open; an end of the script meanwhile is handled after it.
     bool cancelQuestionOpen = false;
     bool finishPending = false;
+    bool rollingBack = false;
 };
 
 #endif // ORNAINSTALLER_H

@@ -104,12 +104,17 @@ void ORNAInstaller::stopInstallProcess()
 
 void ORNAInstaller::rollBackInstallation(bool announce)
 {
-    if (!rollback.isRecorded())
+    // A signal handled while the window waits for the removal must not start a second one.
+    if (rollingBack || !rollback.isRecorded())
         return;
     if (announce)
         logMessage(QStringLiteral("Removing what was installed in ") + installDirectory +
                    QStringLiteral("..."));
-    if (!rollback.rollBack())
+    bool removed = false;
+    rollingBack = true;
+    runWork([&] { removed = rollback.rollBack(); });
+    rollingBack = false;
+    if (!removed)
         logError(QStringLiteral("Error: Not everything that was installed in ") + installDirectory +
                  QStringLiteral(" could be removed."));
 }
