@@ -3,7 +3,6 @@
 #include "ornaBase.h"
 #include "ornaWidgetHooks.h"
 
-#include <QCoreApplication>
 #include <QIODevice>
 
 #include <cstdio>
