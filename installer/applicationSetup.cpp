@@ -1,6 +1,7 @@
 #include "applicationSetup.h"
 
 #include "ornaUtils.h"
+#include "ornaWidgetDialogs.h"
 
 #include <QApplication>
 #include <QDir>
@@ -133,6 +134,7 @@ ApplicationSetup::createApplication(int &argc, char **argv, const QString &appli
     QCoreApplication::setLibraryPaths(
         onWayland && !waylandPlugins.isEmpty() ? QStringList(waylandPlugins) : QStringList());
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    ORNAWidgetDialogs::install();
     dropOwnLibraryPath(applicationDirectory);
     return app;
 }

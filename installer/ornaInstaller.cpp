@@ -1,11 +1,11 @@
 #include "ornaInstaller.h"
 
 #include "installerOptions.h"
-#include "ornaProgressPage.h"
 #include "ornaRunOutput.h"
 #include "ornaSignalWatcher.h"
 #include "ornaTargetDirectory.h"
 #include "ornaUtils.h"
+#include "pages/ornaProgressPage.h"
 
 #include <QAbstractButton>
 #include <QDir>

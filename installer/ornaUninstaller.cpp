@@ -3,8 +3,8 @@
 #include "installerOptions.h"
 #include "ornaDeletionGuard.h"
 #include "ornaTreeRemoval.h"
-#include "ornaUninstallerProgressPage.h"
 #include "ornaUnityLauncher.h"
+#include "pages/ornaUninstallerProgressPage.h"
 
 #include <QAbstractButton>
 #include <QDir>

@@ -2,11 +2,11 @@
 // tools/make-archive, and small archive scripts that the test writes itself.
 #include "installerOptions.h"
 #include "ornaBase.h"
-#include "ornaFinishInstallationPage.h"
-#include "ornaInstallDirectoryPage.h"
 #include "ornaInstaller.h"
-#include "ornaLicensePage.h"
-#include "ornaProgressPage.h"
+#include "pages/ornaFinishInstallationPage.h"
+#include "pages/ornaInstallDirectoryPage.h"
+#include "pages/ornaLicensePage.h"
+#include "pages/ornaProgressPage.h"
 #include "testSupport.h"
 #include "wizardTestSupport.h"
 

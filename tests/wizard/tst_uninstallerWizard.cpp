@@ -1,7 +1,7 @@
 #include "installerOptions.h"
 #include "ornaBase.h"
 #include "ornaUninstaller.h"
-#include "ornaUninstallerProgressPage.h"
+#include "pages/ornaUninstallerProgressPage.h"
 #include "testSupport.h"
 #include "wizardTestSupport.h"
 

@@ -3,9 +3,9 @@
 // installation has started, and every control within reach of the keyboard.
 #include "installerOptions.h"
 #include "ornaBase.h"
-#include "ornaInstallDirectoryPage.h"
 #include "ornaInstaller.h"
 #include "ornaUninstaller.h"
+#include "pages/ornaInstallDirectoryPage.h"
 #include "testSupport.h"
 #include "wizardTestSupport.h"
 

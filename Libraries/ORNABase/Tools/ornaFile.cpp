@@ -2,14 +2,12 @@
 
 #include "ornaLogging.h"
 #include "ornaUtils.h"
+#include "ornaWidgetHooks.h"
 #include "ornaZipRegistry.h"
 
-#include <QApplication>
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QTextStream>
 
 #include <cerrno>
@@ -439,17 +437,9 @@ bool ORNAZipFile::shouldWrite(ORNAZipArchive *archive, const ORNAZipMember &memb
 bool ORNAZipFile::userConfirmsOverwrite(ORNAZipArchive *archive, const QString &target)
 {
     // Without a graphical application nobody can be asked, and nobody confirmed.
-    if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
-        return false;
-    QMessageBox box(QMessageBox::Warning, QCoreApplication::translate("ORNAZipFile", "Halvaron"),
-                    QCoreApplication::translate("ORNAZipFile", "Should the file %1 be overwritten "
-                                                               "by a file contained in zipfile %2")
-                        .arg(target, archive ? archive->archivePath : QString()));
-    QPushButton *yes =
-        box.addButton(QCoreApplication::translate("ORNAZipFile", "&Yes"), QMessageBox::YesRole);
-    box.addButton(QCoreApplication::translate("ORNAZipFile", "&No"), QMessageBox::NoRole);
-    box.exec();
-    return box.clickedButton() == yes;
+    const ORNAWidgetHooks &widgets = ORNAWidgetHooks::instance();
+    return widgets.confirmOverwrite &&
+           widgets.confirmOverwrite(target, archive ? archive->archivePath : QString());
 }
 
 bool ORNAZipFile::writeTarget(const QByteArray &data, const QString &memberPath,

@@ -1,12 +1,11 @@
 #ifndef ORNAFILE_H
 #define ORNAFILE_H
 
-#include "ornaZipMember.h"
-
 #include <QByteArray>
 #include <QString>
 
 struct ORNAZipArchive;
+struct ORNAZipMember;
 
 // What reading a whole file gave.
 struct ORNAFileContent

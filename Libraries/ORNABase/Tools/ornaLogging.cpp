@@ -1,10 +1,9 @@
 #include "ornaLogging.h"
 
 #include "ornaBase.h"
+#include "ornaWidgetHooks.h"
 
-#include <QApplication>
 #include <QIODevice>
-#include <QMessageBox>
 
 #include <cstdio>
 #include <cstdlib>
@@ -97,11 +96,9 @@ void ORNALogging::outputDebug(const char *first, const char *second, const char 
 
 void ORNALogging::criticalError(const QString &message)
 {
-    if (qobject_cast<QApplication *>(QCoreApplication::instance())) {
-        ORNAStartupInfo &info = ORNAStartupInfo::instance();
-        if (info.splashScreen)
-            info.splashScreen->hide();
-        if (info.reportCriticalErrorsThroughLog) {
+    const ORNAWidgetHooks &widgets = ORNAWidgetHooks::instance();
+    if (widgets.enterGraphicalError && widgets.enterGraphicalError()) {
+        if (ORNAStartupInfo::instance().reportCriticalErrorsThroughLog) {
             if (!s_instance)
                 std::exit(1);
             // One call only: a second stream() would empty the text just written.
@@ -114,11 +111,7 @@ void ORNALogging::criticalError(const QString &message)
                           text.constData(), "", __FILE__, 162);
             std::exit(1);
         }
-        QMessageBox box(QMessageBox::Critical,
-                        QCoreApplication::translate("ORNABasics", "Halvaron Critical Error"),
-                        message, QMessageBox::Ok);
-        box.setDefaultButton(static_cast<QPushButton *>(nullptr));
-        box.exec();
+        widgets.showCriticalError(message);
         std::exit(1);
     }
     std::fprintf(stderr, "ORNABasics Critical Error: %s\n", message.toLocal8Bit().constData());

@@ -1,7 +1,7 @@
 #include "ornaUninstaller.h"
 
-#include "ornaUninstallerProgressPage.h"
-#include "ornaUninstallerWelcomePage.h"
+#include "pages/ornaUninstallerProgressPage.h"
+#include "pages/ornaUninstallerWelcomePage.h"
 
 #include <QAbstractButton>
 #include <QMessageBox>

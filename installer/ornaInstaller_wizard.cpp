@@ -1,13 +1,13 @@
 #include "ornaInstaller.h"
 
-#include "ornaFinishInstallationPage.h"
 #include "ornaGuardedWizard.h"
-#include "ornaInstallDirectoryPage.h"
-#include "ornaLicensePage.h"
-#include "ornaProgressPage.h"
-#include "ornaReadmePage.h"
-#include "ornaSummaryPage.h"
-#include "ornaWelcomePage.h"
+#include "pages/ornaFinishInstallationPage.h"
+#include "pages/ornaInstallDirectoryPage.h"
+#include "pages/ornaLicensePage.h"
+#include "pages/ornaProgressPage.h"
+#include "pages/ornaReadmePage.h"
+#include "pages/ornaSummaryPage.h"
+#include "pages/ornaWelcomePage.h"
 
 #include <QAbstractButton>
 #include <QDir>

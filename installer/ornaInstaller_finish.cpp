@@ -1,8 +1,8 @@
 #include "ornaInstaller.h"
 
 #include "ornaFile.h"
-#include "ornaInstallDirectoryPage.h"
 #include "ornaUtils.h"
+#include "pages/ornaInstallDirectoryPage.h"
 
 #include <QDir>
 #include <QFile>

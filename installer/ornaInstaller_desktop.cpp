@@ -2,9 +2,9 @@
 
 #include "ornaDesktopEntryText.h"
 #include "ornaDesktopRegistration.h"
-#include "ornaFinishInstallationPage.h"
 #include "ornaUnityLauncher.h"
 #include "ornaUtils.h"
+#include "pages/ornaFinishInstallationPage.h"
 
 #include <QDir>
 #include <QFileInfo>
