@@ -95,6 +95,8 @@ private Q_SLOTS:
     void finishPage_data();
     void finishPage();
     void bottomLinkOpensWithXdgOpen();
+    void pictures();
+    void showWithoutWizardLogsError();
 
 private:
     QTemporaryDir sandbox;
@@ -416,6 +418,39 @@ void InstallerWizardTest::bottomLinkOpensWithXdgOpen()
     QTRY_VERIFY_WITH_TIMEOUT(TestSupport::readAll(record).contains("cwd="), 20000);
     QCOMPARE(TestSupport::readAll(record).split('\n').first(),
              QByteArray("https://example.org/x y"));
+}
+
+// The product maker's pictures: a banner lower than the header is filled down with its last
+// row; a picture that cannot be loaded is left out.
+void InstallerWizardTest::pictures()
+{
+    QTemporaryDir pictures;
+    QImage image(7, 5, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    QVERIFY(image.save(pictures.filePath(QStringLiteral("blue.png"))));
+    ORNAInstallerSettings settings = makeSettings(false, false, false);
+    settings.logoImage = pictures.filePath(QStringLiteral("blue.png"));
+    settings.bannerImage = settings.logoImage;
+    settings.watermarkImage = pictures.filePath(QStringLiteral("missing.png"));
+    TestInstaller installer(settings, InstallerOptions());
+    installer.setupWizard();
+    installer.showWizard();
+    QWizard *wizard = installer.wizardWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(wizard));
+    QCOMPARE(wizard->pixmap(QWizard::LogoPixmap).size(), QSize(7, 5));
+    QVERIFY(wizard->pixmap(QWizard::WatermarkPixmap).isNull());
+    QTRY_VERIFY(wizard->pixmap(QWizard::BannerPixmap).height() > 5);
+    const QImage banner = wizard->pixmap(QWizard::BannerPixmap).toImage();
+    QVERIFY(banner.width() > 7);
+    QCOMPARE(banner.pixelColor(banner.width() - 1, banner.height() - 1), QColor(Qt::blue));
+}
+
+void InstallerWizardTest::showWithoutWizardLogsError()
+{
+    TestInstaller installer(makeSettings(false, false, false), InstallerOptions());
+    TestSupport::StreamCapture capture(1);
+    installer.showWizard();
+    QCOMPARE(capture.text(), QByteArray("Error: cannot show the wizard, because it is NULL\n"));
 }
 
 QTEST_MAIN(InstallerWizardTest)
