@@ -7,11 +7,9 @@
 
 #include <QtTest>
 
-#include <QDirIterator>
 #include <QRegularExpression>
 #include <QScopeGuard>
 
-#include <cstdio>
 #include <unistd.h>
 
 using TestSupport::ProcessResult;
@@ -102,10 +100,7 @@ private:
                                  const QStringList &settings = QStringList(),
                                  const QString &shell = QStringLiteral("bash"))
     {
-        return runArchive(archive,
-                          {QStringLiteral("--mode"), QStringLiteral("console"),
-                           QStringLiteral("--no-desktop-files"), QStringLiteral("--verbose"),
-                           QStringLiteral("--prefix"), target},
+        return runArchive(archive, TestSupport::consoleArguments(target, {"--verbose"}),
                           freshDirectory(QStringLiteral("home")), tmp, settings, shell);
     }
 
@@ -118,17 +113,6 @@ private:
         const QRegularExpressionMatch match =
             QRegularExpression(part + QStringLiteral(" part: (\\d+) bytes at (\\d+),")).match(info);
         return {match.captured(2).toLongLong(), match.captured(1).toLongLong()};
-    }
-
-    static QStringList filesBelow(const QString &directory)
-    {
-        QStringList files;
-        QDirIterator it(directory, QDir::Files | QDir::System | QDir::Hidden,
-                        QDirIterator::Subdirectories);
-        while (it.hasNext())
-            files << QDir(directory).relativeFilePath(it.next());
-        files.sort();
-        return files;
     }
 
     static QStringList sortedLines(const QByteArray &output)
@@ -147,15 +131,9 @@ private:
         const QString script =
             freshDirectory(QStringLiteral("script")) + QStringLiteral("/archive.run");
         TestSupport::writeScript(script, scriptBody);
-        const QStringList arguments = QStringList{script,
-                                                  QStringLiteral("--settings-file"),
-                                                  m_plainSettings,
-                                                  QStringLiteral("--mode"),
-                                                  QStringLiteral("console"),
-                                                  QStringLiteral("--no-desktop-files"),
-                                                  QStringLiteral("--prefix"),
-                                                  prefix} +
-                                      extra;
+        const QStringList arguments =
+            QStringList{script, QStringLiteral("--settings-file"), m_plainSettings} +
+            TestSupport::consoleArguments(prefix, extra);
         return TestSupport::runProgram(
             m_plainInstaller + QStringLiteral("/LinuxInstaller"), arguments,
             TestSupport::sandboxEnvironment(freshDirectory(QStringLiteral("home"))), m_work.path());
@@ -168,9 +146,8 @@ private:
 
     static bool isEmptyDirectory(const QString &path)
     {
-        return QDir(path)
-            .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)
-            .isEmpty();
+        return QDir(path).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                  QDir::NoDotAndDotDot);
     }
 
 private Q_SLOTS:
@@ -295,10 +272,7 @@ private Q_SLOTS:
         const QStringList before = QDir(home).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
 
         const ProcessResult result =
-            runArchive(m_archive,
-                       {QStringLiteral("--mode"), QStringLiteral("console"),
-                        QStringLiteral("--no-desktop-files"), QStringLiteral("--prefix"), prefix},
-                       home, tmp);
+            runArchive(m_archive, TestSupport::consoleArguments(prefix), home, tmp);
         QCOMPARE(result.standardOutput,
                  firstLine + hint + '\n' + usage(QStringLiteral("tool.run")));
         QCOMPARE(result.standardError, QByteArray());
@@ -340,12 +314,9 @@ private Q_SLOTS:
         writeFile(target + (content == "hidden" ? QStringLiteral("/.hidden")
                                                 : QStringLiteral("/kept.txt")),
                   "old\n");
-        const ProcessResult result = runArchive(
-            uninstallerEnabled ? m_archive : m_plainArchive,
-            QStringList{QStringLiteral("--mode"), QStringLiteral("console"),
-                        QStringLiteral("--no-desktop-files"), QStringLiteral("--prefix"), target} +
-                extra,
-            home, freshDirectory(QStringLiteral("tmp")));
+        const ProcessResult result = runArchive(uninstallerEnabled ? m_archive : m_plainArchive,
+                                                TestSupport::consoleArguments(target, extra), home,
+                                                freshDirectory(QStringLiteral("tmp")));
         QCOMPARE(result.standardError, QByteArray());
         QVERIFY2(result.standardOutput.startsWith(installing(target)), result.standardOutput);
         QVERIFY2(result.standardOutput.endsWith("Finished.\n"), result.standardOutput);
@@ -381,16 +352,14 @@ private Q_SLOTS:
                                          "printf '%s|' \"$PWD\" \"$@\" > '" + record.toUtf8() +
                                              "'\nrm -f old.txt\necho 'old uninstaller: bye'\necho "
                                              "'old uninstaller: warning' >&2\n"));
-        QStringList arguments = {QStringLiteral("--mode"), QStringLiteral("console"),
-                                 QStringLiteral("--no-desktop-files"), QStringLiteral("--prefix"),
-                                 target};
+        QStringList extra;
         if (verbose)
-            arguments << QStringLiteral("--verbose");
+            extra << QStringLiteral("--verbose");
         if (force)
-            arguments << QStringLiteral("--force-prefix");
-        const ProcessResult result =
-            runArchive(m_archive, arguments, freshDirectory(QStringLiteral("home")),
-                       freshDirectory(QStringLiteral("tmp")));
+            extra << QStringLiteral("--force-prefix");
+        const ProcessResult result = runArchive(
+            m_archive, TestSupport::consoleArguments(target, extra),
+            freshDirectory(QStringLiteral("home")), freshDirectory(QStringLiteral("tmp")));
         const QByteArray expectedStart = "Calling " + target.toUtf8() +
                                          "/uninstall...\nold uninstaller: bye\n"
                                          "old uninstaller: warning\n" +
@@ -429,9 +398,7 @@ private Q_SLOTS:
         QVERIFY(TestSupport::writeScript(target + QStringLiteral("/uninstall"),
                                          "touch '" + record.toUtf8() + "'\n"));
         const ProcessResult result = runArchive(
-            m_plainArchive,
-            {QStringLiteral("--mode"), QStringLiteral("console"),
-             QStringLiteral("--no-desktop-files"), QStringLiteral("--prefix"), target},
+            m_plainArchive, TestSupport::consoleArguments(target),
             freshDirectory(QStringLiteral("home")), freshDirectory(QStringLiteral("tmp")));
         QCOMPARE(result.standardOutput, installing(target) + "Finished.\n");
         QCOMPARE(result.exitCode, 0);
@@ -445,11 +412,9 @@ private Q_SLOTS:
         writeFile(target + QStringLiteral("/uninstall"), "#!/bin/sh\nexit 0\n");
         QFile::setPermissions(target + QStringLiteral("/uninstall"),
                               QFile::ReadOwner | QFile::WriteOwner);
-        const ProcessResult result = runArchive(
-            m_archive,
-            {QStringLiteral("--mode"), QStringLiteral("console"),
-             QStringLiteral("--no-desktop-files"), QStringLiteral("--prefix"), target},
-            freshDirectory(QStringLiteral("home")), freshDirectory(QStringLiteral("tmp")));
+        const ProcessResult result = runArchive(m_archive, TestSupport::consoleArguments(target),
+                                                freshDirectory(QStringLiteral("home")),
+                                                freshDirectory(QStringLiteral("tmp")));
         const QByteArray start =
             "Calling " + target.toUtf8() + "/uninstall...\nError: Uninstaller did not start: ";
         QVERIFY2(result.standardOutput.startsWith(start), result.standardOutput);
@@ -519,18 +484,6 @@ private Q_SLOTS:
         QCOMPARE(QFileInfo::exists(target), exitCode == 0);
     }
 
-    void noPrefixInConsoleMode()
-    {
-        const ProcessResult result = TestSupport::runProgram(
-            m_plainInstaller + QStringLiteral("/LinuxInstaller"),
-            {QStringLiteral("archive.run"), QStringLiteral("--settings-file"), m_plainSettings,
-             QStringLiteral("--mode"), QStringLiteral("console")},
-            TestSupport::sandboxEnvironment(freshDirectory(QStringLiteral("home"))));
-        QCOMPARE(result.standardError, QByteArray("Error: No installation directory given.\n"));
-        QCOMPARE(result.standardOutput, usage(QStringLiteral("archive.run")));
-        QCOMPARE(result.exitCode, 1);
-    }
-
     void directoryThatCannotBeCreated()
     {
         const QString blocker = freshDirectory(QStringLiteral("blocked")) + QStringLiteral("/file");
@@ -551,19 +504,9 @@ private Q_SLOTS:
         options.installScript = QStringLiteral("/nonexistent/archive.run");
         ORNAInstaller installer(options);
 
-        QTemporaryFile capture;
-        QVERIFY(capture.open());
-        std::fflush(stdout);
-        const int saved = ::dup(STDOUT_FILENO);
-        ::dup2(capture.handle(), STDOUT_FILENO);
-        const bool started = installer.installInto(QString(), true);
-        std::fflush(stdout);
-        ::dup2(saved, STDOUT_FILENO);
-        ::close(saved);
-
-        QVERIFY(!started);
-        capture.seek(0);
-        QCOMPARE(capture.readAll(),
+        TestSupport::StreamCapture capture(STDOUT_FILENO);
+        QVERIFY(!installer.installInto(QString(), true));
+        QCOMPARE(capture.text(),
                  QByteArray("Error: the given installation directory is an empty string.\n"));
         QVERIFY(!installer.isInstallationRunning());
     }
@@ -665,7 +608,7 @@ private Q_SLOTS:
             QStringLiteral("bash"), {m_archive, QStringLiteral("--extract"), extracted});
         QCOMPARE(extract.standardError, QByteArray());
         QCOMPARE(extract.exitCode, 0);
-        QCOMPARE(filesBelow(extracted + QStringLiteral("/product")), productFiles);
+        QCOMPARE(TestSupport::filesBelow(extracted + QStringLiteral("/product")), productFiles);
         QVERIFY(QFileInfo(extracted + QStringLiteral("/installer/LinuxInstaller")).isExecutable());
         QCOMPARE(TestSupport::readAll(extracted + QStringLiteral("/installer/installer.settings")),
                  settingsText(true));
@@ -708,7 +651,8 @@ private Q_SLOTS:
         if (error.isEmpty()) {
             QCOMPARE(result.standardError, QByteArray());
             QCOMPARE(result.exitCode, 0);
-            QCOMPARE(filesBelow(parent + QStringLiteral("/back\\tslash")), productFiles);
+            QCOMPARE(TestSupport::filesBelow(parent + QStringLiteral("/back\\tslash")),
+                     productFiles);
         } else {
             QVERIFY2(result.standardError.startsWith(error), result.standardError);
             QCOMPARE(result.standardOutput, QByteArray());
@@ -773,11 +717,11 @@ private Q_SLOTS:
         QVERIFY2(result.standardError.startsWith(error), result.standardError);
         if (error.startsWith("Error: ")) {
             QCOMPARE(result.exitCode, 1);
-            QVERIFY(filesBelow(prefix).isEmpty());
+            QVERIFY(TestSupport::filesBelow(prefix).isEmpty());
         } else {
             QCOMPARE(result.standardError, error);
             QCOMPARE(result.exitCode, 0);
-            QCOMPARE(filesBelow(prefix), productFiles);
+            QCOMPARE(TestSupport::filesBelow(prefix), productFiles);
         }
         QVERIFY(isEmptyDirectory(runtime));
     }
@@ -801,7 +745,7 @@ private Q_SLOTS:
         QCOMPARE(copied.standardError, QByteArray());
         QCOMPARE(copied.exitCode, 0);
         QCOMPARE(sortedLines(copied.standardOutput), productFiles);
-        QCOMPARE(filesBelow(target), productFiles);
+        QCOMPARE(TestSupport::filesBelow(target), productFiles);
         QVERIFY(isEmptyDirectory(tmp));
     }
 

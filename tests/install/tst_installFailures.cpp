@@ -75,12 +75,7 @@ private:
 
     QStringList consoleArguments(const QString &archive, const QString &target)
     {
-        return {archive,
-                QStringLiteral("--mode"),
-                QStringLiteral("console"),
-                QStringLiteral("--no-desktop-files"),
-                QStringLiteral("--prefix"),
-                target};
+        return QStringList{archive} + TestSupport::consoleArguments(target);
     }
 
     ProcessResult install(const QString &archive, const QString &target)

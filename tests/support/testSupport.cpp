@@ -1,6 +1,7 @@
 #include "testSupport.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -206,6 +207,24 @@ bool copyFiles(const QString &from, const QString &to)
 QStringList fileNames(const QString &directory)
 {
     return QDir(directory).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+QStringList consoleArguments(const QString &prefix, const QStringList &extra)
+{
+    return QStringList{QStringLiteral("--mode"), QStringLiteral("console"),
+                       QStringLiteral("--no-desktop-files"), QStringLiteral("--prefix"), prefix} +
+           extra;
+}
+
+QStringList filesBelow(const QString &directory)
+{
+    QStringList files;
+    QDirIterator it(directory, QDir::Files | QDir::System | QDir::Hidden,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << QDir(directory).relativeFilePath(it.next());
+    files.sort();
+    return files;
 }
 
 } // namespace TestSupport

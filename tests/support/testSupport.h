@@ -125,6 +125,13 @@ bool copyFiles(const QString &from, const QString &to);
 // The file names in a directory, hidden ones too, sorted.
 QStringList fileNames(const QString &directory);
 
+// The arguments of a console installation into prefix without desktop files, then extra.
+QStringList consoleArguments(const QString &prefix, const QStringList &extra = QStringList());
+
+// The files below a directory, hidden ones and those in subdirectories too, as sorted paths
+// relative to it.
+QStringList filesBelow(const QString &directory);
+
 } // namespace TestSupport
 
 #endif // TESTSUPPORT_H

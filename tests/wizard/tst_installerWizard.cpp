@@ -15,16 +15,12 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTextBrowser>
-#include <QVBoxLayout>
 #include <QWizard>
 #include <QtTest>
-
-#include <unistd.h>
 
 using WizardTest::click;
 
@@ -42,7 +38,6 @@ public:
     ORNALicensePage *license() const { return licensePage; }
     ORNAInstallDirectoryPage *directoryPage() const { return installDirectoryPage; }
     ORNASummaryPage *summary() const { return summaryPage; }
-    ORNAProgressPage *progressPageWidget() const { return progressPage; }
 };
 
 ORNAInstallerSettings makeSettings(bool licence, bool readme, bool finish)
@@ -88,9 +83,8 @@ private Q_SLOTS:
     void initTestCase();
     void pageOrder_data();
     void pageOrder();
-    void wizardWindow();
-    void welcomeAndProgressTexts();
-    void licencePage();
+    void pageTexts_data();
+    void pageTexts();
     void licenceNextFollowsAcceptance();
     void settingsPage_data();
     void settingsPage();
@@ -99,12 +93,10 @@ private Q_SLOTS:
     void browseCancelledKeepsText();
     void summaryTextAsTyped_data();
     void summaryTextAsTyped();
-    void readmePage();
     void finishPage_data();
     void finishPage();
     void bottomLinkOpensWithXdgOpen();
-    void progressMaximum_data();
-    void progressMaximum();
+    void pictures();
     void showWithoutWizardLogsError();
 
 private:
@@ -156,83 +148,48 @@ void InstallerWizardTest::pageOrder()
     QWizard *wizard = installer.wizardWindow();
     QVERIFY(wizard);
     QCOMPARE(WizardTest::pageTitles(wizard), titles);
-    QList<int> ids;
-    for (int i = 0; i < titles.size(); ++i)
-        ids << i;
-    QCOMPARE(wizard->pageIds(), ids);
     QCOMPARE(installer.license() != nullptr, licence);
 }
 
-void InstallerWizardTest::wizardWindow()
+void InstallerWizardTest::pageTexts_data()
 {
-    ORNAInstallerSettings settings = makeSettings(false, false, false);
-    QTemporaryDir pictures;
-    QImage image(7, 5, QImage::Format_RGB32);
-    image.fill(Qt::blue);
-    QVERIFY(image.save(pictures.filePath(QStringLiteral("logo.png"))));
-    settings.logoImage = pictures.filePath(QStringLiteral("logo.png"));
-    settings.bannerImage = pictures.filePath(QStringLiteral("missing.png"));
+    QTest::addColumn<QString>("licenceText");
+    QTest::addColumn<int>("page");
+    QTest::addColumn<QString>("subTitle");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("welcome") << "" << 0 << "Welcome to the Tool 2.0 Installer"
+                             << "You are going to install Tool 2.0 on your computer.\n\n"
+                                "Click Next to continue.";
+    QTest::newRow("licence as text") << "You may use <this> tool.\nLine two." << 1
+                                     << "Please read the following license agreement."
+                                     << "You may use <this> tool.\nLine two.";
+    QTest::newRow("licence as markup") << "<html><body><p>Be <b>nice</b>.</p></body></html>" << 1
+                                       << "Please read the following license agreement."
+                                       << "Be nice.";
+    QTest::newRow("progress") << "" << 3 << " "
+                              << "Progress";
+    QTest::newRow("readme") << "" << 4 << "Please read this information."
+                            << "Read <b>me</b>.";
+}
+
+// What each page says, in the window named after the product.
+void InstallerWizardTest::pageTexts()
+{
+    QFETCH(QString, licenceText);
+    QFETCH(int, page);
+    QFETCH(QString, subTitle);
+    QFETCH(QString, text);
+    ORNAInstallerSettings settings = makeSettings(false, true, false);
+    settings.licenseText = licenceText;
     TestInstaller installer(settings, InstallerOptions());
     installer.setupWizard();
-    QWizard *wizard = installer.wizardWindow();
-    QCOMPARE(wizard->windowTitle(), QStringLiteral("Installing Tool 2.0"));
-    QCOMPARE(wizard->wizardStyle(), QWizard::ModernStyle);
-    QCOMPARE(wizard->parentWidget(), nullptr);
-    QCOMPARE(wizard->options(), QWizard().options());
-    QCOMPARE(wizard->pixmap(QWizard::LogoPixmap).size(), QSize(7, 5));
-    QVERIFY(wizard->pixmap(QWizard::BannerPixmap).isNull());
-}
-
-void InstallerWizardTest::welcomeAndProgressTexts()
-{
-    TestInstaller installer(makeSettings(false, false, false), InstallerOptions());
-    installer.setupWizard();
-    QWizardPage *welcome = installer.wizardWindow()->page(0);
-    QCOMPARE(welcome->subTitle(), QStringLiteral("Welcome to the Tool 2.0 Installer"));
-    QCOMPARE(
-        WizardTest::labelTexts(welcome),
-        QStringList{QStringLiteral(
-            "You are going to install Tool 2.0 on your computer.\n\nClick Next to continue.")});
-    QVERIFY(welcome->findChild<QLabel *>()->wordWrap());
-    QCOMPARE(welcome->findChild<QLabel *>()->textFormat(), Qt::PlainText);
-
-    ORNAProgressPage *progress = installer.progressPageWidget();
-    QCOMPARE(progress->subTitle(), QStringLiteral(" "));
-    QCOMPARE(WizardTest::labelTexts(progress), QStringList{QStringLiteral("Progress")});
-    auto *log = progress->findChild<QTextEdit *>();
-    QVERIFY(log->isReadOnly());
-    // Label, bar, log: top to bottom.
-    auto *bar = progress->findChild<QProgressBar *>();
-    QCOMPARE(progress->layout()->indexOf(bar), 1);
-    QCOMPARE(progress->layout()->indexOf(log), 2);
-}
-
-void InstallerWizardTest::licencePage()
-{
-    TestInstaller installer(makeSettings(true, false, false), InstallerOptions());
-    installer.setupWizard();
-    QWizardPage *page = installer.wizardWindow()->page(1);
-    QCOMPARE(page->subTitle(), QStringLiteral("Please read the following license agreement."));
-    auto *browser = page->findChild<QTextBrowser *>();
-    QVERIFY(browser->isReadOnly());
-    QCOMPARE(browser->toPlainText(), QStringLiteral("You may use <this> tool.\nLine two."));
-    QCOMPARE(browser->wordWrapMode(), QTextOption::WordWrap);
-    auto buttons = page->findChildren<QRadioButton *>();
-    QCOMPARE(buttons.size(), 2);
-    QCOMPARE(buttons[0]->text(), QStringLiteral("I &accept the terms of the license agreement."));
-    QCOMPARE(buttons[1]->text(),
-             QStringLiteral("I &do not accept the terms of the license agreement."));
-    QVERIFY(!buttons[0]->isChecked());
-    QVERIFY(!buttons[1]->isChecked());
-    QCOMPARE(page->layout()->indexOf(browser), 0);
-
-    // Markup is shown as such.
-    ORNAInstallerSettings rich = makeSettings(false, false, false);
-    rich.licenseText = QStringLiteral("<html><body><p>Be <b>nice</b>.</p></body></html>");
-    TestInstaller richInstaller(rich, InstallerOptions());
-    richInstaller.setupWizard();
-    QCOMPARE(richInstaller.wizardWindow()->page(1)->findChild<QTextBrowser *>()->toPlainText(),
-             QStringLiteral("Be nice."));
+    QCOMPARE(installer.wizardWindow()->windowTitle(), QStringLiteral("Installing Tool 2.0"));
+    QWizardPage *shown = installer.wizardWindow()->page(page);
+    QCOMPARE(shown->subTitle(), subTitle);
+    auto *browser = shown->findChild<QTextBrowser *>();
+    QCOMPARE(browser ? browser->toPlainText() : WizardTest::labelTexts(shown).join('\n'), text);
+    if (browser)
+        QVERIFY(browser->isReadOnly());
 }
 
 void InstallerWizardTest::licenceNextFollowsAcceptance()
@@ -385,28 +342,10 @@ void InstallerWizardTest::summaryTextAsTyped()
     QTest::keyClicks(edit, typed);
     click(wizard, QWizard::NextButton);
     QCOMPARE(wizard->currentPage(), installer.summary());
-    ORNASummaryPage *summary = installer.summary();
-    QCOMPARE(summary->subTitle(), QStringLiteral(" "));
-    auto *label = summary->findChild<QLabel *>();
-    QCOMPARE(label->textFormat(), Qt::PlainText);
-    QVERIFY(label->wordWrap());
-    QCOMPARE(label->text(),
+    QCOMPARE(installer.summary()->findChild<QLabel *>()->text(),
              QStringLiteral("Tool 2.0 will be installed into this directory:\n\n") + typed +
                  QStringLiteral("\n\nClick Finish to start the installation process, or click "
                                 "Back to change the settings."));
-}
-
-void InstallerWizardTest::readmePage()
-{
-    TestInstaller installer(makeSettings(false, true, false), InstallerOptions());
-    installer.setupWizard();
-    QWizardPage *page = installer.wizardWindow()->page(4);
-    QCOMPARE(page->title(), readmeTitle);
-    QCOMPARE(page->subTitle(), QStringLiteral("Please read this information."));
-    auto *browser = page->findChild<QTextBrowser *>();
-    QCOMPARE(browser->toPlainText(), QStringLiteral("Read <b>me</b>."));
-    QVERIFY(browser->isReadOnly());
-    QCOMPARE(browser->wordWrapMode(), QTextOption::WordWrap);
 }
 
 void InstallerWizardTest::finishPage_data()
@@ -449,11 +388,7 @@ void InstallerWizardTest::finishPage()
     auto *page = qobject_cast<ORNAFinishInstallationPage *>(installer.wizardWindow()->page(4));
     QVERIFY(page);
     QCOMPARE(page->title(), QStringLiteral("All Done"));
-    QCOMPARE(page->subTitle(), QStringLiteral(" "));
-    const auto labels = page->findChildren<QLabel *>();
-    QCOMPARE(labels[0]->text(), record.text);
-    QCOMPARE(labels[0]->textFormat(), Qt::RichText);
-    QVERIFY(labels[0]->wordWrap());
+    QCOMPARE(WizardTest::labelTexts(page), QStringList{record.text});
 
     auto *run = qobject_cast<QCheckBox *>(widgetByText(page, QStringLiteral("Start Tool 2.0")));
     auto *readme = qobject_cast<QCheckBox *>(widgetByText(page, QStringLiteral("Show the readme")));
@@ -465,17 +400,7 @@ void InstallerWizardTest::finishPage()
         QCOMPARE(readme->isChecked(), !readmeNotChecked);
     QCOMPARE(page->isRunChecked(), !runCommand.isEmpty() && !runNotChecked);
     QCOMPARE(page->isReadmeChecked(), !readmeFile.isEmpty() && !readmeNotChecked);
-
-    QCOMPARE(labels.size(), 1);
-    // The link is the last control, below a stretch, named by its title.
-    auto *link = qobject_cast<QPushButton *>(widgetByText(page, QStringLiteral("Visit us")));
-    QCOMPARE(link != nullptr, !linkLocation.isEmpty());
-    if (linkLocation.isEmpty())
-        return;
-    QVBoxLayout *layout = qobject_cast<QVBoxLayout *>(page->layout());
-    const int linkIndex = layout->indexOf(link);
-    QCOMPARE(linkIndex, layout->count() - 1);
-    QVERIFY(layout->itemAt(linkIndex - 1)->spacerItem());
+    QCOMPARE(widgetByText(page, QStringLiteral("Visit us")) != nullptr, !linkLocation.isEmpty());
 }
 
 void InstallerWizardTest::bottomLinkOpensWithXdgOpen()
@@ -496,43 +421,37 @@ void InstallerWizardTest::bottomLinkOpensWithXdgOpen()
              QByteArray("https://example.org/x y"));
 }
 
-void InstallerWizardTest::progressMaximum_data()
+// The product maker's pictures: a banner lower than the header is filled down with its last
+// row; a picture that cannot be loaded is left out.
+void InstallerWizardTest::pictures()
 {
-    QTest::addColumn<int>("count");
-    QTest::addColumn<int>("maximum");
-    QTest::newRow("files") << 250 << 250;
-    QTest::newRow("none") << 0 << 0;
-    QTest::newRow("negative") << -3 << 0;
-}
-
-void InstallerWizardTest::progressMaximum()
-{
-    QFETCH(int, count);
-    QFETCH(int, maximum);
-    TestInstaller installer(makeSettings(false, false, false), InstallerOptions());
+    QTemporaryDir pictures;
+    QImage image(7, 5, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    QVERIFY(image.save(pictures.filePath(QStringLiteral("blue.png"))));
+    ORNAInstallerSettings settings = makeSettings(false, false, false);
+    settings.logoImage = pictures.filePath(QStringLiteral("blue.png"));
+    settings.bannerImage = settings.logoImage;
+    settings.watermarkImage = pictures.filePath(QStringLiteral("missing.png"));
+    TestInstaller installer(settings, InstallerOptions());
     installer.setupWizard();
-    auto *bar = installer.progressPageWidget()->findChild<QProgressBar *>();
-    QCOMPARE(bar->minimum(), 0);
-    QCOMPARE(bar->maximum(), 100); // the bar's own range until the file count is known
-    installer.setProgressMaximum(count);
-    QCOMPARE(bar->minimum(), 0);
-    QCOMPARE(bar->maximum(), maximum);
+    installer.showWizard();
+    QWizard *wizard = installer.wizardWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(wizard));
+    QCOMPARE(wizard->pixmap(QWizard::LogoPixmap).size(), QSize(7, 5));
+    QVERIFY(wizard->pixmap(QWizard::WatermarkPixmap).isNull());
+    QTRY_VERIFY(wizard->pixmap(QWizard::BannerPixmap).height() > 5);
+    const QImage banner = wizard->pixmap(QWizard::BannerPixmap).toImage();
+    QVERIFY(banner.width() > 7);
+    QCOMPARE(banner.pixelColor(banner.width() - 1, banner.height() - 1), QColor(Qt::blue));
 }
 
 void InstallerWizardTest::showWithoutWizardLogsError()
 {
     TestInstaller installer(makeSettings(false, false, false), InstallerOptions());
-    QTemporaryFile capture;
-    QVERIFY(capture.open());
-    fflush(stdout);
-    const int saved = dup(1);
-    dup2(capture.handle(), 1);
+    TestSupport::StreamCapture capture(1);
     installer.showWizard();
-    fflush(stdout);
-    dup2(saved, 1);
-    close(saved);
-    QCOMPARE(TestSupport::readAll(capture.fileName()),
-             QByteArray("Error: cannot show the wizard, because it is NULL\n"));
+    QCOMPARE(capture.text(), QByteArray("Error: cannot show the wizard, because it is NULL\n"));
 }
 
 QTEST_MAIN(InstallerWizardTest)

@@ -9,21 +9,12 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QTemporaryDir>
-#include <QTextEdit>
-#include <QVBoxLayout>
 #include <QWizard>
 #include <QtTest>
 
 namespace {
 
 using WizardTest::TestUninstaller;
-
-bool buttonsEnabled(QWizard *wizard)
-{
-    return wizard->button(QWizard::NextButton)->isEnabled() &&
-           wizard->button(QWizard::BackButton)->isEnabled() &&
-           wizard->button(QWizard::FinishButton)->isEnabled();
-}
 
 // Shows the wizard, answers the confirmation box with the given button and clicks Uninstall;
 // false when the window never appeared.
@@ -51,8 +42,8 @@ private Q_SLOTS:
     void init();
     void pages_data();
     void pages();
-    void noClosesWithoutTouchingAnything();
-    void yesRemovesTheInstallation();
+    void confirmation_data();
+    void confirmation();
     void windowLivesWhileRemoving_data();
     void windowLivesWhileRemoving();
 
@@ -93,34 +84,21 @@ void UninstallerWizardTest::pages()
     uninstaller.setupWizard();
     QWizard *wizard = uninstaller.wizardWindow();
     QCOMPARE(wizard->pageIds(), (QList<int>{0, 1}));
-    QCOMPARE(wizard->wizardStyle(), QWizard::ModernStyle);
-    QCOMPARE(wizard->options(), QWizard().options() | QWizard::NoBackButtonOnStartPage);
-    QVERIFY(wizard->windowTitle().isEmpty());
 
     QWizardPage *welcome = wizard->page(0);
     QCOMPARE(welcome->title(), QStringLiteral("Welcome"));
     QCOMPARE(welcome->subTitle(),
              QStringLiteral("Welcome to the ") + title + QStringLiteral(" uninstaller"));
-    auto *label = welcome->findChild<QLabel *>();
-    QCOMPARE(label->textFormat(), Qt::RichText);
-    QVERIFY(label->wordWrap());
     // The directory goes in as it is, markup characters included.
-    QCOMPARE(label->text(), QStringLiteral("You are going to remove ") + title +
-                                QStringLiteral(" from your computer.<br><br><b>Note: the "
-                                               "installation directory will be completely "
-                                               "deleted:</b><br>") +
-                                installation +
-                                QStringLiteral("<br><br>Click Uninstall to continue."));
+    QCOMPARE(welcome->findChild<QLabel *>()->text(),
+             QStringLiteral("You are going to remove ") + title +
+                 QStringLiteral(" from your computer.<br><br><b>Note: the "
+                                "installation directory will be completely "
+                                "deleted:</b><br>") +
+                 installation + QStringLiteral("<br><br>Click Uninstall to continue."));
 
     QWizardPage *progress = wizard->page(1);
     QCOMPARE(progress->title(), QStringLiteral("Uninstalling ") + title);
-    QCOMPARE(progress->subTitle(), QStringLiteral(" "));
-    auto *bar = progress->findChild<QProgressBar *>();
-    QCOMPARE(bar->minimum(), 0);
-    QCOMPARE(bar->maximum(), 0);
-    QCOMPARE(progress->layout()->indexOf(bar), 0);
-    QCOMPARE(progress->layout()->indexOf(progress->findChild<QTextEdit *>()), 1);
-    QVERIFY(progress->findChild<QTextEdit *>()->isReadOnly());
 
     uninstaller.showWizard();
     QVERIFY(QTest::qWaitForWindowExposed(wizard));
@@ -128,55 +106,49 @@ void UninstallerWizardTest::pages()
     QVERIFY(!wizard->button(QWizard::BackButton)->isVisible());
 }
 
-void UninstallerWizardTest::noClosesWithoutTouchingAnything()
+void UninstallerWizardTest::confirmation_data()
 {
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("no closes without touching anything") << false;
+    QTest::newRow("yes removes the installation") << true;
+}
+
+void UninstallerWizardTest::confirmation()
+{
+    QFETCH(bool, yes);
     TestUninstaller uninstaller(installation + QStringLiteral("/Uninstaller"),
                                 QStringLiteral("Tool"));
     WizardTest::MessageBoxSeen seen;
-    QVERIFY(answerConfirmation(uninstaller, QMessageBox::No, seen));
+    QVERIFY(answerConfirmation(uninstaller, yes ? QMessageBox::Yes : QMessageBox::No, seen));
     QWizard *wizard = uninstaller.wizardWindow();
     QVERIFY(seen.seen);
     QCOMPARE(seen.title, QStringLiteral("Confirm unstallation"));
     QCOMPARE(seen.text, QStringLiteral("Do you want to uninstall Tool?"));
     QCOMPARE(seen.parent, wizard);
-    QCOMPARE(seen.buttons, QMessageBox::Yes | QMessageBox::No);
     QCOMPARE(seen.defaultButton, QMessageBox::No);
-    QVERIFY(!wizard->isVisible());
-    QVERIFY(!uninstaller.isConfirmed());
-    QTest::qWait(50);
-    QVERIFY(QFile::exists(installation + QStringLiteral("/bin/tool")));
-}
-
-void UninstallerWizardTest::yesRemovesTheInstallation()
-{
-    TestUninstaller uninstaller(installation + QStringLiteral("/Uninstaller"),
-                                QStringLiteral("Tool"));
-    WizardTest::MessageBoxSeen seen;
-    QVERIFY(answerConfirmation(uninstaller, QMessageBox::Yes, seen));
-    QWizard *wizard = uninstaller.wizardWindow();
-    QVERIFY(seen.seen);
-    QVERIFY(uninstaller.isConfirmed());
+    QCOMPARE(uninstaller.isConfirmed(), yes);
+    QCOMPARE(wizard->isVisible(), yes);
+    if (!yes) {
+        QTest::qWait(50);
+        QVERIFY(QFile::exists(installation + QStringLiteral("/bin/tool")));
+        return;
+    }
     QCOMPARE(wizard->currentId(), 1);
     // Nothing to click while the work runs.
-    QVERIFY(!wizard->button(QWizard::NextButton)->isEnabled());
-    QVERIFY(!wizard->button(QWizard::BackButton)->isEnabled());
-    QVERIFY(!wizard->button(QWizard::FinishButton)->isEnabled());
-    QVERIFY(QFile::exists(installation));
-
+    QCOMPARE(WizardTest::buttonStates(wizard),
+             QStringLiteral("Back off, Next off, Finish off, Cancel on"));
     QWizardPage *progress = wizard->page(1);
     QTRY_VERIFY_WITH_TIMEOUT(WizardTest::logText(progress).endsWith(QStringLiteral("Done.")),
                              30000);
     QCOMPARE(WizardTest::logText(progress), QStringLiteral("Deleting the installation directory ") +
                                                 installation + QStringLiteral("...\nDone."));
     QVERIFY(!QFile::exists(installation));
-    auto *bar = progress->findChild<QProgressBar *>();
-    QCOMPARE(bar->maximum(), 1);
-    QCOMPARE(bar->value(), 1);
-    QVERIFY(buttonsEnabled(wizard));
+    QCOMPARE(progress->findChild<QProgressBar *>()->value(), 1);
+    QVERIFY(
+        WizardTest::buttonStates(wizard).startsWith(QStringLiteral("Back on, Next on, Finish on")));
 
     // Back to the welcome page and forward again asks nothing and starts nothing.
     WizardTest::click(wizard, QWizard::BackButton);
-    QCOMPARE(wizard->button(QWizard::NextButton)->text(), QStringLiteral("Uninstall"));
     WizardTest::click(wizard, QWizard::NextButton);
     QTest::qWait(100);
     QCOMPARE(WizardTest::logText(progress).count(QStringLiteral("Done.")), 1);
