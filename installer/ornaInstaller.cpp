@@ -83,6 +83,11 @@ ORNAInstaller::~ORNAInstaller()
     delete signalWatcher;
 }
 
+QString ORNAInstaller::creationFailure(const QString &directory)
+{
+    return QStringLiteral("Error: Failed to create installation directory: ") + directory;
+}
+
 bool ORNAInstaller::installFromConsole()
 {
     return installInto(installDirectory, true) && !installationFailed;
@@ -113,7 +118,7 @@ bool ORNAInstaller::installInto(const QString &directory, bool waitForFinish)
     connect(signalWatcher, &ORNASignalWatcher::signalCaught, this, &ORNAInstaller::interrupt);
     rollback.recordBefore(directory);
     if (!QFileInfo(directory).isDir() && !ORNAUtils::makePath(directory)) {
-        logError(QStringLiteral("Error: Failed to create installation directory: ") + directory);
+        logError(creationFailure(directory));
         rollBackInstallation(false);
         stopWatchingSignals();
         return false;

@@ -94,6 +94,11 @@ public Q_SLOTS:
     void logError(const QString &message) override;
     void logMessage(const QString &message) override;
 
+public:
+    // The errors the installation and its dry run report alike.
+    static QString creationFailure(const QString &directory);
+    static QString missingProduct(const QString &program);
+
 private:
     // The directory rules apply unless forced, and only to a product with an uninstaller.
     bool checksTarget() const { return !forcePrefix && settings.uninstallerEnabled; }

@@ -91,7 +91,7 @@ QString writabilityError(ORNAInstallationPlan &plan, const QString &directory)
     if (existing == QDir::cleanPath(directory))
         return QStringLiteral("Error: The installation directory '") + directory +
                QStringLiteral("' is not writable.");
-    return QStringLiteral("Error: Failed to create installation directory: ") + directory;
+    return ORNAInstaller::creationFailure(directory);
 }
 
 void planSpace(ORNAInstallationPlan &plan, const ArchivePlan &archive)
@@ -266,8 +266,7 @@ void ORNAInstaller::planProductRun(ORNAInstallationPlan &plan,
     }
     const ORNAToolCommand product = productRunCommand();
     if (productFiles && !productFiles->contains(QStringLiteral("bin/Halvaron"))) {
-        plan.warn(QStringLiteral("Error: cannot finish installation, because ") + product.program +
-                  QStringLiteral(" does not exist."));
+        plan.warn(missingProduct(product.program));
         return;
     }
     plan.command(QStringLiteral("Program run after installation:"), product);

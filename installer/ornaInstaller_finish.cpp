@@ -149,10 +149,15 @@ bool ORNAInstaller::finishInstalledTree(bool shortcuts, bool menuEntries)
         if (QFileInfo::exists(product.program))
             runCommand(product);
         else
-            logError(QStringLiteral("Error: cannot finish installation, because ") +
-                     product.program + QStringLiteral(" does not exist."));
+            logError(missingProduct(product.program));
     }
     return true;
+}
+
+QString ORNAInstaller::missingProduct(const QString &program)
+{
+    return QStringLiteral("Error: cannot finish installation, because ") + program +
+           QStringLiteral(" does not exist.");
 }
 
 ORNAToolCommand ORNAInstaller::productRunCommand() const
