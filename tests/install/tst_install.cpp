@@ -502,7 +502,7 @@ private Q_SLOTS:
         InstallerOptions options;
         options.settingsFile = m_plainSettings;
         options.installScript = QStringLiteral("/nonexistent/archive.run");
-        ORNAInstaller installer(options);
+        ORNAInstaller installer(options, ORNAInstallerSettings(options));
 
         TestSupport::StreamCapture capture(STDOUT_FILENO);
         QVERIFY(!installer.installInto(QString(), true));
