@@ -1,6 +1,7 @@
 // Members of registered zip archives read and copied as if they were files below a prefix.
 #include "ornaBase.h"
 #include "ornaFile.h"
+#include "ornaZipFile.h"
 #include "ornaZipRegistry.h"
 #include "testSupport.h"
 #include "zipTestArchive.h"
@@ -22,7 +23,7 @@ const QByteArray binary("\0\1\2\xff", 4);
 
 QByteArray zipError(const QString &text)
 {
-    return "ERROR: Libraries/ORNABase/Tools/ornaFile.cpp(N):  ORNAError:  ORNAZipFile " +
+    return "ERROR: Libraries/ORNABase/Tools/ornaZipFile.cpp(N):  ORNAError:  ORNAZipFile " +
            text.toUtf8() + " \n";
 }
 
