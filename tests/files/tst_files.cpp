@@ -60,19 +60,20 @@ private slots:
         const QByteArray warning =
             "WARNING: Libraries/ORNABase/Tools/ornaFile.cpp(N):  ORNAWarning:  ORNAFile ";
         const QByteArray failed = warning + "Could not copy file <S> to <T>: ";
-        QTest::newRow("replaces the target, keeps the times") << "s"
-                                                              << "t" << QByteArray();
-        QTest::newRow("missing source") << "m"
-                                        << "t" << warning + "file doesnt exist: <S> \n";
+        const auto row = [](const char *name, const char *source, const char *target,
+                            const QByteArray &log) {
+            QTest::newRow(name) << QString::fromLatin1(source) << QString::fromLatin1(target)
+                                << log;
+        };
+        row("replaces the target, keeps the times", "s", "t", QByteArray());
+        row("missing source", "m", "t", warning + "file doesnt exist: <S> \n");
+        row("directory as source", "d", "t", warning + "file doesnt exist: <S> \n");
         // Even root cannot unlink a directory, so the failure holds in every environment.
-        QTest::newRow("target is a directory")
-            << "s"
-            << "d"
-            << failed + "could not remove existing target file: Is a directory \n" + failed +
-                   "Unknown error \n";
-        QTest::newRow("target below a file")
-            << "s"
-            << "t/x" << failed + "Cannot create <T> for output: Not a directory \n";
+        row("target is a directory", "s", "d",
+            failed + "could not remove existing target file: Is a directory \n" + failed +
+                "Unknown error \n");
+        row("target below a file", "s", "t/x",
+            failed + "Cannot create <T> for output: Not a directory \n");
     }
     void copyFile()
     {
