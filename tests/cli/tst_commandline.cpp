@@ -95,7 +95,8 @@ private Q_SLOTS:
         QFETCH(QString, program);
         QFETCH(QByteArray, err);
         QFETCH(int, exitCode);
-        QProcessEnvironment environment = TestSupport::sandboxEnvironment(m_dir.filePath("home"));
+        QProcessEnvironment environment =
+            TestSupport::sandboxEnvironment(m_dir.filePath(QStringLiteral("home")));
         environment.remove(QStringLiteral("QT_QPA_PLATFORM")); // the display alone decides
         QStringList words =
             arguments
