@@ -1,9 +1,8 @@
-#include "treeTestEngines.h"
+#include "testSupport.h"
 
-#include "ornaBase.h"
-
-#include <QTemporaryDir>
 #include <QtTest>
+
+using TestSupport::readAll;
 
 namespace {
 
@@ -14,64 +13,80 @@ const QByteArray uninstallScript =
     "\"$THIS_DIR/Uninstaller/LinuxInstaller\" --uninstall --settings-file "
     "\"$THIS_DIR/Uninstaller/installer.settings\" $@\n";
 
-// The permission bits on disk, without Qt's bits for the current user.
-QFile::Permissions ownerGroupOther(const QString &path)
+QByteArray deleting(const QString &directory)
 {
-    return QFile::permissions(path) &
-           ~QFile::Permissions(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
+    return "Deleting the installation directory " + directory.toUtf8() + "...\n";
 }
 
 } // namespace
 
-// The demo product installed from its archive and uninstalled again, as users do it, and the
-// installer's steps that leave the uninstaller in the tree.
+// The demo product installed from its archive and uninstalled again, and the uninstaller run as
+// users start it on trees made as the installer makes them: it deletes only the installation it
+// really runs from, never through a link, stays on its file system, says what it left and can be
+// run again. The canary in the home directory, which every tree links to, never changes.
 class InstalledTreeTest : public QObject
 {
     Q_OBJECT
 
 private:
     QTemporaryDir sandbox;
-    QString home;
-    QString archive;
-    QProcessEnvironment environment;
+    QString home = sandbox.filePath("home"), staging = sandbox.filePath("installer");
+    QProcessEnvironment environment =
+        TestSupport::archiveEnvironment(home, sandbox.filePath("tmp"));
+    QString undo; // bash that cleanup() runs
+    int rows = 0;
 
-    TestSupport::ProcessResult run(const QString &program, const QStringList &arguments)
+    TestSupport::ProcessResult run(const QString &program, const QStringList &arguments,
+                                   const QString &directory = {})
     {
-        return TestSupport::runProgram(program, arguments, environment, sandbox.path());
+        return TestSupport::runProgram(program, arguments, environment, directory);
     }
 
-    QString favorites()
+    // The Unity launcher's favourites, after setting them to list if given.
+    QByteArray favorites(const QString &list = {})
     {
-        return QString::fromUtf8(run(QStringLiteral("gsettings"),
-                                     {"get", "com.canonical.Unity.Launcher", "favorites"})
-                                     .standardOutput)
-            .trimmed();
+        const QStringList key{"com.canonical.Unity.Launcher", "favorites"};
+        if (!list.isEmpty())
+            run("gsettings", QStringList{"set"} + key + QStringList{list});
+        return run("gsettings", QStringList{"get"} + key).standardOutput.trimmed();
     }
 
 private Q_SLOTS:
     void initTestCase()
     {
-        ORNABase::initialize();
-        QVERIFY(sandbox.isValid());
-        home = sandbox.filePath(QStringLiteral("home"));
-        environment = desktopSandbox(home);
-        QVERIFY2(environment.contains(QStringLiteral("GSETTINGS_SCHEMA_DIR")),
-                 "glib-compile-schemas failed");
-        environment.insert(QStringLiteral("TMPDIR"), sandbox.filePath(QStringLiteral("tmp")));
-        QVERIFY(QDir().mkpath(sandbox.filePath(QStringLiteral("tmp"))));
-        const QString installer = sandbox.filePath(QStringLiteral("installer"));
+        const QString schemas = home + "/.schemas";
+        QVERIFY(TestSupport::writeFile(
+            schemas + "/launcher.gschema.xml",
+            "<schemalist><schema id=\"com.canonical.Unity.Launcher\" "
+            "path=\"/com/canonical/unity/launcher/\"><key name=\"favorites\" type=\"as\">"
+            "<default>[]</default></key></schema></schemalist>\n"));
+        QCOMPARE(run("glib-compile-schemas", {schemas}).exitCode, 0);
+        environment.insert("GSETTINGS_SCHEMA_DIR", schemas);
+        QVERIFY(QDir().mkpath(sandbox.filePath("tmp")) &&
+                QDir().mkpath(home + "/.config/glib-2.0/settings"));
         QVERIFY(
-            TestSupport::copyFiles(TestSupport::sourcePath("examples/demo/installer"), installer));
-        QVERIFY(QFile::copy(TestSupport::binaryPath(QStringLiteral("LinuxInstaller")),
-                            installer + QStringLiteral("/LinuxInstaller")));
-        archive = TestSupport::makeArchive(TestSupport::sourcePath("examples/demo/product"),
-                                           installer, sandbox.filePath(QStringLiteral("demo.run")));
-        QVERIFY(!archive.isEmpty());
-        QVERIFY(QDir().mkpath(home + QStringLiteral("/.config/glib-2.0/settings")));
-        QCOMPARE(run(QStringLiteral("gsettings"),
-                     {"set", "com.canonical.Unity.Launcher", "favorites", "['firefox.desktop']"})
-                     .exitCode,
-                 0);
+            TestSupport::copyFiles(TestSupport::sourcePath("examples/demo/installer"), staging));
+        QVERIFY(
+            QFile::copy(TestSupport::binaryPath("LinuxInstaller"), staging + "/LinuxInstaller"));
+        QVERIFY(!TestSupport::makeArchive(TestSupport::sourcePath("examples/demo/product"), staging,
+                                          sandbox.filePath("demo.run"))
+                     .isEmpty());
+        QCOMPARE(favorites("['firefox.desktop']"), QByteArray("['firefox.desktop']"));
+        QVERIFY(TestSupport::writeFile(home + "/canary.txt", "canary"));
+        // The uninstaller's rows copy this tree as the installer leaves it, with a link out.
+        const QString tree = sandbox.filePath("tree");
+        QVERIFY(TestSupport::copyFiles(staging, tree + "/Uninstaller") &&
+                TestSupport::writeScript(tree + "/uninstall", uninstallScript.mid(20)) &&
+                TestSupport::writeFile(tree + "/bin/tool", "tool") &&
+                TestSupport::writeFile(tree + "/.hidden", "") &&
+                QFile::link(home, tree + "/bin/home"));
+    }
+
+    void cleanup()
+    {
+        run("bash", {"-c", undo});
+        undo.clear();
+        QCOMPARE(readAll(home + "/canary.txt"), QByteArray("canary"));
     }
 
     // xdg-desktop-menu splits file arguments at blanks: a directory with one must register
@@ -88,22 +103,20 @@ private Q_SLOTS:
     {
         QFETCH(QString, prefix);
         QFETCH(bool, desktop);
-        prefix = home + QLatin1Char('/') + prefix;
-        const QString data = home + QStringLiteral("/.local/share");
-        const QString entries = prefix + QStringLiteral("/Uninstaller/desktopEntries/");
-        QStringList arguments{archive, "--mode", "console", "--prefix", prefix};
-        if (!desktop)
-            arguments << QStringLiteral("--no-desktop-files");
-        TestSupport::ProcessResult result = run(QStringLiteral("bash"), arguments);
+        prefix = home + '/' + prefix;
+        const QString data = home + "/.local/share",
+                      entries = prefix + "/Uninstaller/desktopEntries/";
+        QStringList arguments{sandbox.filePath("demo.run"), "--mode", "console", "--prefix",
+                              prefix};
+        TestSupport::ProcessResult result =
+            run("bash", desktop ? arguments : arguments << "--no-desktop-files");
         QVERIFY2(result.exitCode == 0 && !result.standardOutput.contains("Error"),
                  result.standardOutput + result.standardError);
 
-        QCOMPARE(readAll(prefix + QStringLiteral("/uninstall")), uninstallScript);
-        QVERIFY(QFile::permissions(prefix + QStringLiteral("/uninstall")) & QFileDevice::ExeGroup);
-        QCOMPARE(TestSupport::fileNames(prefix + QStringLiteral("/Uninstaller")),
-                 TestSupport::fileNames(sandbox.filePath(QStringLiteral("installer"))));
-        QVERIFY(QFile::permissions(prefix + QStringLiteral("/bin/linuxStarter.py")) &
-                QFileDevice::ExeGroup);
+        QCOMPARE(readAll(prefix + "/uninstall"), uninstallScript);
+        QVERIFY(QFile::permissions(prefix + "/uninstall") & QFileDevice::ExeGroup);
+        QCOMPARE(TestSupport::fileNames(prefix + "/Uninstaller"), TestSupport::fileNames(staging));
+        QVERIFY(QFile::permissions(prefix + "/bin/linuxStarter.py") & QFileDevice::ExeGroup);
         const QStringList registered = {
             data + "/applications/Halvaron_link1-menu.desktop",
             data + "/applications/Halvaron_link3-menu.desktop",
@@ -114,109 +127,139 @@ private Q_SLOTS:
             data + "/icons/hicolor/48x48/apps/halvaron-shell.png"};
         for (const QString &path : registered)
             QVERIFY2(QFile::exists(path) == desktop, qPrintable(path));
-        if (desktop) {
-            QCOMPARE(TestSupport::fileNames(entries),
-                     (QStringList{"Halvaron1-menu.directory", "Halvaron_link1-desktop.desktop",
-                                  "Halvaron_link1-menu.desktop", "Halvaron_link2-menu.desktop",
-                                  "Halvaron_link3-menu.desktop"}));
-            QCOMPARE(readAll(data + "/applications/Halvaron_link1-menu.desktop"),
-                     readAll(entries + "Halvaron_link1-menu.desktop"));
-            QCOMPARE(favorites(),
-                     "['firefox.desktop', '" + entries + "Halvaron_link1-desktop.desktop']");
-        }
-        QCOMPARE(QFileInfo::exists(entries), desktop);
+        QCOMPARE(TestSupport::fileNames(entries).join(' '),
+                 desktop ? "Halvaron1-menu.directory Halvaron_link1-desktop.desktop "
+                           "Halvaron_link1-menu.desktop Halvaron_link2-menu.desktop "
+                           "Halvaron_link3-menu.desktop"
+                         : "");
+        QCOMPARE(readAll(data + "/applications/Halvaron_link1-menu.desktop"),
+                 readAll(entries + "Halvaron_link1-menu.desktop"));
+        const QByteArray shortcut = ", '" + entries.toUtf8() + "Halvaron_link1-desktop.desktop'";
+        QCOMPARE(favorites(), "['firefox.desktop'" + (desktop ? shortcut : "") + "]");
 
         // The uninstaller, run from elsewhere, leaves nothing of ours behind.
-        result = run(prefix + QStringLiteral("/uninstall"), {"--mode", "console"});
-        QCOMPARE(
-            result.standardOutput,
-            QByteArray(desktop ? "Removing desktop shortcuts and program menu entries...\n" : "") +
-                "Deleting the installation directory " + prefix.toUtf8() + "...\nDone.\n");
+        result = run(prefix + "/uninstall", {"--mode", "console"});
+        QCOMPARE(result.standardOutput,
+                 (desktop ? "Removing desktop shortcuts and program menu entries...\n" : "") +
+                     deleting(prefix) + "Done.\n");
         QCOMPARE(result.exitCode, 0);
         QVERIFY(!QFileInfo::exists(prefix));
         for (const QString &path : registered)
             QVERIFY2(!QFileInfo::exists(path), qPrintable(path));
         QStringList menus = TestSupport::fileNames(home + "/.config/menus/applications-merged");
-        menus.removeAll(QStringLiteral("xdg-desktop-menu-dummy.menu"));
+        menus.removeAll("xdg-desktop-menu-dummy.menu");
         QCOMPARE(menus, QStringList());
-        QCOMPARE(favorites(), QStringLiteral("['firefox.desktop']"));
+        QCOMPARE(favorites(), QByteArray("['firefox.desktop']"));
     }
 
-    // An uninstaller directly in the home directory must not delete the home directory.
-    void uninstallerInHome()
+    // Each row prepares its directory @, which holds an installation in Tool/, with bash, runs a
+    // command there and names a file that must stay as it was. Once an undo has removed the
+    // cause of a failure, the uninstaller kept in the tree finishes the work.
+    void uninstall_data()
     {
-        const QString otherHome = sandbox.filePath(QStringLiteral("home2"));
-        QProcessEnvironment otherEnvironment = environment;
-        otherEnvironment.insert(QStringLiteral("HOME"), otherHome);
-        QVERIFY(TestSupport::copyFiles(sandbox.filePath(QStringLiteral("installer")),
-                                       otherHome + QStringLiteral("/Uninstaller")));
-        QVERIFY(TestSupport::writeScript(otherHome + QStringLiteral("/uninstall"),
-                                         uninstallScript.mid(20)));
-        const TestSupport::ProcessResult result = TestSupport::runProgram(
-            otherHome + QStringLiteral("/uninstall"), {"--mode", "console"}, otherEnvironment);
-        QVERIFY(result.standardOutput.startsWith(
-            "Deleting the installation directory " + otherHome.toUtf8() +
-            "...\nRefusing to delete the installation directory, because it is the home "
-            "directory. Please delete the directory yourself.\nDone.\n"));
-        QCOMPARE(result.exitCode, 1);
-        QCOMPARE(TestSupport::fileNames(otherHome + QStringLiteral("/Uninstaller")),
-                 TestSupport::fileNames(sandbox.filePath(QStringLiteral("installer"))));
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QString>("undo");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QByteArray>("output"); // exit code 0 when it ends at "Done."
+        QTest::addColumn<QString>("kept");
+        const auto row = [](const char *name, const char *setup, const char *undo,
+                            const QString &command, const QByteArray &output, const char *kept) {
+            QTest::newRow(name) << setup << undo << command << output << kept;
+        };
+        const QString tool = "@/Tool/uninstall --mode console";
+        const QString program =
+            " --uninstall --mode console --settings-file @/Tool/Uninstaller/installer.settings";
+        const QByteArray deletingTool = deleting("@/Tool"), done = deletingTool + "Done.\n";
+        const QByteArray usage = TestSupport::expectedUsage("LinuxInstaller");
+        const QByteArray noInstallation =
+            ", because it is no installation: it must hold the uninstall script and Uninstaller/ "
+            "with this program in it. Nothing was deleted.\nDone.\n" +
+            usage;
+        const QByteArray refused =
+            deletingTool + "Refusing to delete the installation directory, because it is the ";
+        const QByteArray yourself =
+            " directory. Please delete the directory yourself.\nDone.\n" + usage;
+        const QByteArray left =
+            "Error: Could not delete the installation directory @/Tool completely: " +
+            QByteArray::number(4 + TestSupport::fileNames(staging).size()) +
+            " entries are left in it. The uninstaller is kept there, so that it can be run "
+            "again.\nDone.\n" +
+            usage;
+        row("unpacked installer", "mkdir D && cp -r Tool/Uninstaller D/installer", "",
+            "@/D/installer/LinuxInstaller" + program, "Refusing to delete @/D" + noInstallation,
+            "D/installer/installer.settings");
+        row("another copy of the program", "cp -r Tool/Uninstaller Tool/copy", "",
+            "@/Tool/copy/LinuxInstaller" + program, "Refusing to delete @/Tool" + noInstallation,
+            "Tool/bin/tool");
+        row("script is a link", "mv Tool/uninstall u && ln -s @/u Tool/uninstall",
+            "rm Tool/uninstall && mv u Tool/uninstall", tool,
+            "Refusing to delete @/Tool" + noInstallation, "Tool/bin/tool");
+        row("directory is a link", "mv Tool/Uninstaller Tool/U && ln -s U Tool/Uninstaller",
+            "rm Tool/Uninstaller && mv Tool/U Tool/Uninstaller", tool,
+            "Refusing to delete @/Tool" + noInstallation, "Tool/bin/tool");
+        row("program is a link",
+            "cd Tool/Uninstaller && mv LinuxInstaller L && ln -s L LinuxInstaller",
+            "cd Tool/Uninstaller && mv L LinuxInstaller", tool,
+            "Refusing to delete @/Tool" + noInstallation, "Tool/bin/tool");
+        row("home", "", "", "HOME=@/Tool " + tool, refused + "home" + yourself, "Tool/bin/tool");
+        row("home through a link", "ln -s Tool h", "", "HOME=@/h " + tool,
+            refused + "home" + yourself, "Tool/bin/tool");
+        row("temporary", "", "", "TMPDIR=@/Tool " + tool, refused + "temporary" + yourself,
+            "Tool/bin/tool");
+        row("started through a link to the program",
+            "mkdir bin && ln -s @/Tool/Uninstaller/LinuxInstaller bin/u", "", "@/bin/u" + program,
+            done, "bin");
+        // other/L/../Tool is Tool for the system, other/Tool when read as text.
+        row("reached through L/..",
+            "mkdir other sub && cp -a Tool other/Tool && ln -s @/sub other/L", "",
+            "@/other/L/../Tool/uninstall --mode console", done, "other/Tool/bin/tool");
+        // The installer filled the link's target, which the user made: it is emptied and stays.
+        row("prefix that is a link", "mv Tool real && ln -s real Tool", "", tool,
+            deleting("@/real") + "Done.\n", "Tool/.");
+        row("bind mount inside (root only)",
+            "mkdir -p o Tool/data/m && echo m > o/m && mount --bind o Tool/data/m",
+            "umount Tool/data/m", tool,
+            deletingTool +
+                "Error: Left @/Tool/data/m alone, because another file system is mounted there.\n" +
+                left,
+            "o/m");
+        row("immutable entry (root only)", "chattr +i Tool/bin/tool", "chattr -i Tool/bin/tool",
+            tool, deletingTool + left, "Tool/bin/tool");
     }
-
-    // The uninstaller copy: regular files only, nothing replaced.
-    void uninstallerCopy()
+    void uninstall()
     {
-        QTemporaryDir temp;
-        const QString application = temp.filePath(QStringLiteral("app"));
-        const QString target = temp.filePath(QStringLiteral("target"));
-        QVERIFY(writeFile(application + "/LinuxInstaller", "new exe"));
-        QVERIFY(QFile::setPermissions(application + "/LinuxInstaller",
-                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-        QVERIFY(writeFile(application + "/installer.settings", "new settings"));
-        QVERIFY(writeFile(application + "/.hidden", "hidden"));
-        QVERIFY(writeFile(application + "/sub/file", "sub"));
-        QVERIFY(QFile::link(application + "/installer.settings", application + "/linked"));
-        QVERIFY(writeFile(target + "/Uninstaller/installer.settings", "old settings"));
-        TreeInstaller installer(treeOptions(target, application), ORNAInstallerSettings());
-        QVERIFY(installer.createUninstaller());
-        QCOMPARE(TestSupport::fileNames(target + "/Uninstaller"),
-                 (QStringList{"LinuxInstaller", "installer.settings", "linked"}));
-        QVERIFY(!QFileInfo::exists(target + "/Uninstaller/sub"));
-        QCOMPARE(readAll(target + "/Uninstaller/installer.settings"), QByteArray("old settings"));
-        QCOMPARE(readAll(target + "/Uninstaller/linked"), QByteArray("new settings"));
-        QVERIFY(!QFileInfo(target + "/Uninstaller/linked").isSymLink());
-        QCOMPARE(ownerGroupOther(target + "/Uninstaller/LinuxInstaller"),
-                 QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
-
-    void uninstallScriptNotWritable()
-    {
-        QTemporaryDir temp;
-        TreeInstaller installer(treeOptions(temp.path(), temp.filePath(QStringLiteral("none"))),
-                                ORNAInstallerSettings());
-        QVERIFY(QDir().mkpath(temp.filePath(QStringLiteral("uninstall"))));
-        QVERIFY(!installer.createUninstaller());
-        QCOMPARE(installer.log, QStringList{"E:Error: Failed to open uninstall file for writing: " +
-                                            temp.path() + "/uninstall: Is a directory"});
-    }
-
-    void finishStepsWithoutDesktop()
-    {
-        QTemporaryDir temp;
-        InstallerOptions options = treeOptions(temp.path(), temp.filePath(QStringLiteral("none")));
-        options.createDesktopFiles = false;
-        ORNAInstallerSettings settings;
-        settings.runHalvaronInstall = true;
-        TreeInstaller installer(options, settings);
-        const QString starter = temp.filePath(QStringLiteral("bin/linuxStarter.py"));
-        QVERIFY(writeFile(starter, "print()"));
-        QVERIFY(QFile::setPermissions(starter, QFile::ReadOwner | QFile::WriteOwner));
-        QVERIFY(installer.finishSteps());
-        QCOMPARE(installer.log, QStringList{"E:Error: cannot finish installation, because " +
-                                            temp.path() + "/bin/Halvaron does not exist."});
-        QCOMPARE(ownerGroupOther(starter),
-                 QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ExeGroup);
-        QVERIFY(!QFileInfo::exists(temp.filePath(QStringLiteral("Uninstaller"))));
+        QFETCH(QString, setup);
+        QFETCH(QString, command);
+        QFETCH(QByteArray, output);
+        QFETCH(QString, kept);
+        const QString row = sandbox.filePath(QStringLiteral("row%1").arg(++rows));
+        QFETCH(QString, undo);
+        this->undo = "cd '" + row + "'; " + undo;
+        QVERIFY(QDir().mkpath(row));
+        const bool prepared =
+            run("bash", {"-c", "cp -a ../tree Tool; " + setup.replace('@', row)}, row).exitCode ==
+            0;
+        if (!prepared && QByteArray(QTest::currentDataTag()).contains("root only"))
+            QSKIP("this row needs root and a file system that supports it");
+        QVERIFY(prepared);
+        const QByteArray keptContent = readAll(row + '/' + kept);
+        const auto result = run("bash", {"-c", command.replace('@', row)}, row);
+        QCOMPARE(result.standardOutput, output.replace('@', row.toUtf8()));
+        QCOMPARE(result.exitCode, output.endsWith("Done.\n") ? 0 : 1);
+        QVERIFY(QFileInfo::exists(row + '/' + kept) || QFileInfo(row + '/' + kept).isSymLink());
+        QCOMPARE(readAll(row + '/' + kept), keptContent);
+        cleanup();
+        if (result.exitCode != 0 && !undo.isEmpty()) {
+            const auto again = run(row + "/Tool/uninstall", {"--mode", "console"});
+            QCOMPARE(again.standardOutput + char('0' + again.exitCode),
+                     deleting(row + "/Tool") + "Done.\n0");
+        }
+        const QFileInfo tree(row + "/Tool");
+        if (result.exitCode == 0 || !undo.isEmpty())
+            QVERIFY(tree.isSymLink()
+                        ? QDir(tree.filePath())
+                              .isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+                        : !tree.exists());
     }
 };
 

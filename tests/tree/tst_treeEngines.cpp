@@ -1,0 +1,311 @@
+#include "installerOptions.h"
+#include "ornaBase.h"
+#include "ornaDeletionGuard.h"
+#include "ornaDesktopEntryText.h"
+#include "ornaInstaller.h"
+#include "ornaUninstaller.h"
+#include "ornaUnityLauncher.h"
+#include "testSupport.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+#include <QWizard>
+#include <QtTest>
+
+using TestSupport::readAll;
+using TestSupport::writeFile;
+
+namespace {
+
+// An engine that collects its messages and the icons it would register.
+template <typename Engine>
+class Logged : public Engine
+{
+public:
+    using Engine::Engine;
+    void logMessage(const QString &message) override { log.append(message); }
+    void logError(const QString &message) override { log.append("E:" + message); }
+    void processIcon(const QString &file, const QString &size) override { log << size + file; }
+    QStringList log;
+};
+
+InstallerOptions treeOptions(const QString &directory, const QString &applicationDirectory = {})
+{
+    InstallerOptions options;
+    options.prefix = directory;
+    options.applicationDirectory = applicationDirectory;
+    return options;
+}
+
+// A link as the settings give it: "Name" runs bin/<name>, one action per "name=exec" pair.
+LinkEntry link(const QString &name, const QString &desktopName = {},
+               const QStringList &actions = {}, const QString &arguments = {})
+{
+    LinkEntry link{"bin/" + name, arguments, desktopName, name.toLower(), name, {}};
+    for (const QString &action : actions)
+        link.actions.append({action.section('=', 0, 0), action.section('=', 1)});
+    return link;
+}
+
+// Only the installer's own Value key and the test's odd categories may be reported.
+bool validates(const QString &file)
+{
+    const auto result = TestSupport::runProgram("desktop-file-validate", {file});
+    for (const QByteArray &line : (result.standardOutput + result.standardError).split('\n')) {
+        if (!line.isEmpty() && !line.contains("\"Value\"") && !line.contains("\"Categories\""))
+            return false;
+    }
+    return result.started;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(LinkEntry)
+
+// The installer and uninstaller engines in this process: the desktop files and their names,
+// the launcher favourites, the uninstaller copy, and refusals that no installation can reach.
+class TreeEnginesTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir sandbox;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        ORNABase::initialize();
+        qputenv("HOME", sandbox.filePath("home").toLocal8Bit());
+        QVERIFY(QDir().mkpath(sandbox.filePath("home")));
+    }
+
+    // Every file must also pass desktop-file-validate.
+    void entryFiles_data()
+    {
+        QTest::addColumn<QString>("directory");
+        QTest::addColumn<LinkEntry>("link");
+        QTest::addColumn<bool>("menu");
+        QTest::addColumn<QByteArray>("text");
+        const QByteArray start = "[Desktop Entry]\nValue=1.0\nType=Application\nName=";
+        LinkEntry odd = link("T", "", {"Open\nShell=bin/s", "Help=bin/h"}, "-v");
+        odd.name = "T\nExec=/bin/evil";
+        odd.icon = "t\\x\r\tz";
+        QTest::newRow("menu entry: line breaks add no keys")
+            << "/t" << odd << true
+            << start + "T\\nExec=/bin/evil\nExec=\"/t/bin/T\" -v\nIcon=t\\\\x\\r\\tz\n"
+                       "Categories=Sci\\nNoDisplay=true;\nActions=OpenShell;Help\n\n"
+                       "[Desktop Action OpenShell]\nName=Open\\nShell\nExec=/t/bin/s\n\n\n"
+                       "[Desktop Action Help]\nName=Help\nExec=/t/bin/h\n";
+        // Exec values are quoted for the desktop-entry rules, then escaped as string values.
+        const auto shortcut =
+            [start](const char *name, const char *directory, const char *arguments,
+                    const char *action, const char *exec, const char *actionExec) {
+                QTest::newRow(name)
+                    << directory << link("T", "D", {QString("A  B=") + action}, arguments) << false
+                    << start + "D\nExec=" + exec +
+                           "\nIcon=t\nActions=AB\n\n[Desktop Action AB]\nName=A  B\nExec=" +
+                           actionExec + '\n';
+            };
+        shortcut("plain", "/t", "-d <%InstallDir%>/d", "bin/s", "\"/t/bin/T\" -d /t/d", "/t/bin/s");
+        shortcut("blank, placeholder quoted in the settings", "/a b",
+                 "<%InstallDir%>/d \"<%InstallDir%>\" 5%", "bin/s",
+                 "\"/a b/bin/T\" \"/a b/d\" \"/a b\" 5%%", "\"/a b/bin/s\"");
+        shortcut("quote, dollar, backtick, backslash, percent", "/a\"$`\\%", "<%InstallDir%>/d",
+                 "bin/s",
+                 "\"/a\\\\\"\\\\$\\\\`\\\\\\\\%%/bin/T\" \"/a\\\\\"\\\\$\\\\`\\\\\\\\%%/d\"",
+                 "\"/a\\\\\"\\\\$\\\\`\\\\\\\\%%/bin/s\"");
+        shortcut("line break, single quote", "/t", "-a\nIcon=evil", "bin/it's\ny",
+                 "\"/t/bin/T\" -a\\nIcon=evil", "\"/t/bin/it's\\ny\"");
+    }
+    void entryFiles()
+    {
+        QFETCH(QString, directory);
+        QFETCH(LinkEntry, link);
+        QFETCH(bool, menu);
+        QFETCH(QByteArray, text);
+        ORNAInstallerSettings settings;
+        settings.menuCategory = "Sci\nNoDisplay=true";
+        Logged<ORNAInstaller> installer(treeOptions(directory), settings);
+        QTemporaryDir temp;
+        const QString file = temp.filePath("e.desktop");
+        QVERIFY(installer.writeDesktopEntryFile(file, link, menu));
+        QCOMPARE(readAll(file), text);
+        // Shortcuts on the desktop must be executable to be trusted; menu entries need not.
+        QCOMPARE((QFile::permissions(file) & 0x1011).toInt(), menu ? 0 : 0x1010);
+        QVERIFY(installer.log.isEmpty() && validates(file));
+        QVERIFY(!installer.writeDesktopEntryFile("/nonexistent/x.desktop", link, menu));
+        QCOMPARE(installer.log, QStringList{"E:Error: Failed to open file for writing: "
+                                            "/nonexistent/x.desktop: No such file or directory"});
+    }
+
+    // Existing files keep their names; a link without a shortcut still uses up its number; the
+    // last menu entry uninstalls; the submenu takes the first link's icon, or a stock one.
+    void fileNames()
+    {
+        ORNAInstallerSettings settings;
+        settings.shortApplicationName = "S";
+        settings.uninstallerEnabled = true;
+        settings.productTitle = "T 1";
+        settings.links = {link("A"), link("B", "b"), link("C", "c")};
+        const QString directory = sandbox.filePath("names/Uninstaller/desktopEntries/");
+        QVERIFY(writeFile(directory + "S_link1-menu.desktop", "") &&
+                writeFile(directory + "S_link2-desktop.desktop", ""));
+        Logged<ORNAInstaller> installer(treeOptions(sandbox.filePath("names")), settings);
+        installer.createDesktopEntries(false, false, false);
+        installer.createDesktopEntries(true, false, false);
+        QVERIFY(installer.writeMenuDirectoryFile(directory + "S1-menu.directory"));
+        QCOMPARE(
+            TestSupport::fileNames(directory).join(' '),
+            "S1-menu.directory S_link1-menu.desktop S_link2-desktop.desktop S_link2-menu.desktop "
+            "S_link3-desktop.desktop S_link3-menu.desktop S_link4-desktop.desktop "
+            "S_link4-menu.desktop S_link5-menu.desktop");
+        QVERIFY(readAll(directory + "S_link5-menu.desktop")
+                    .contains("\nName=Uninstall T 1\nExec=\"" +
+                              sandbox.filePath("names/uninstall").toUtf8() +
+                              "\"\nIcon=edit-delete\n"));
+        const QByteArray menu = "[Desktop Entry]\nValue=1.0\nType=Directory\nName=T 1\nIcon=";
+        QCOMPARE(readAll(directory + "S1-menu.directory"), menu + "a\n");
+        settings.links.clear();
+        QVERIFY(Logged<ORNAInstaller>(treeOptions("/t"), settings)
+                    .writeMenuDirectoryFile(directory + "S1-menu.directory"));
+        QCOMPARE(readAll(directory + "S1-menu.directory"), menu + "system-software-install\n");
+        QVERIFY(installer.log.isEmpty());
+        for (const QString &name : TestSupport::fileNames(directory))
+            QVERIFY2(readAll(directory + name).isEmpty() || validates(directory + name),
+                     qPrintable(name));
+    }
+
+    void iconTree()
+    {
+        Logged<ORNAInstaller> installer(treeOptions(sandbox.path()), {});
+        const QString icons = sandbox.filePath("bin/icons/");
+        for (const char *file :
+             {"48x48/a.png", "scalable/a.svg", "16x16.old/b.png", "x32.png", "64x64/sub/c.png"})
+            QVERIFY(writeFile(icons + file, "png"));
+        installer.installIcons();
+        QCOMPARE(installer.log,
+                 (QStringList{"16" + icons + "16x16.old/b.png", "48" + icons + "48x48/a.png"}));
+    }
+
+    // The finish page's program arguments: split at every blank, each a whole argument.
+    void runArguments()
+    {
+        QCOMPARE(ORNADesktopEntryText::runArguments("", "/t"), QStringList());
+        QCOMPARE(ORNADesktopEntryText::runArguments("-d <%InstallDir%>/x  <%installdir%>", "/A B"),
+                 (QStringList{"-d", "/A B/x", "", "<%installdir%>"}));
+    }
+
+    // The lists gsettings prints; {"-"}: no list. An appended file reads back.
+    void favorites_data()
+    {
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<bool>("appendable");
+        QTest::newRow("plain") << "['a.desktop']" << QStringList{"a.desktop"} << true;
+        QTest::newRow("empty") << "[]" << QStringList() << true;
+        QTest::newRow("typed empty") << "@as []" << QStringList() << false;
+        QTest::newRow("escapes") << "[\"it's\", 'c\\\\d', 'e\\nf', 'g\\u00e9']"
+                                 << QStringList{"it's", "c\\d", "e\nf", "g\u00e9"} << true;
+        QTest::newRow("unclosed") << "['a" << QStringList{"-"} << false;
+        QTest::newRow("no comma") << "['a' 'b']" << QStringList{"-"} << true;
+        QTest::newRow("unquoted") << "[a]" << QStringList{"-"} << true;
+    }
+    void favorites()
+    {
+        QFETCH(QString, list);
+        QFETCH(QStringList, entries);
+        QFETCH(bool, appendable);
+        QStringList parsed;
+        QCOMPARE(ORNAUnityLauncher::parseList(list, parsed), entries != QStringList{"-"});
+        QVERIFY(entries == QStringList{"-"} || parsed == entries);
+        const QString file = "/opt/it's\\x\ny.desktop";
+        const QString appended = ORNAUnityLauncher::appendedList(list, file);
+        QCOMPARE(!appended.isEmpty(), appendable);
+        if (appendable && entries != QStringList{"-"})
+            QVERIFY(ORNAUnityLauncher::parseList(appended, parsed) &&
+                    parsed == entries + QStringList{file});
+    }
+
+    // The uninstaller's own directory is never relative, and the root never holds it.
+    void rootAndRelativeRefusals()
+    {
+        const auto root = ORNADeletionGuard::refusalFor("/usr/..");
+        const auto relative = ORNADeletionGuard::refusalFor("a/b");
+        const QString text = "Refusing to delete the installation directory%1. Please delete the "
+                             "directory yourself.";
+        QCOMPARE(root.title + '|' + root.text, "Refusing to delete the root directory|" +
+                                                   text.arg(", because it is the root directory"));
+        QCOMPARE(relative.title + '|' + relative.text,
+                 "Refusing to delete a relative installation directory|" + text.arg(""));
+        QVERIFY(!ORNADeletionGuard::refusalFor("/opt/Tool").refused());
+    }
+
+    // With a wizard the refusal is a critical box over it, not a log line.
+    void refusalBoxInWizard()
+    {
+        const QString home = sandbox.filePath("home");
+        Logged<ORNAUninstaller> uninstaller(InstallerOptions(), ORNAInstallerSettings(),
+                                            home + "/Uninstaller",
+                                            home + "/Uninstaller/LinuxInstaller");
+        uninstaller.setupWizard();
+        QStringList seen;
+        QTimer::singleShot(50, this, [&]() {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                seen << box->windowTitle() << box->text()
+                     << QString::number(box->icon() == QMessageBox::Critical &&
+                                        box->parentWidget() ==
+                                            static_cast<QWidget *>(uninstaller.wizardWindow()));
+                box->accept();
+            }
+        });
+        QVERIFY(!uninstaller.uninstall());
+        QCOMPARE(seen, (QStringList{"Refusing to delete the installation directory",
+                                    "Refusing to delete the installation directory, because it is "
+                                    "the home directory. Please delete the directory yourself.",
+                                    "1"}));
+        QCOMPARE(uninstaller.log,
+                 (QStringList{"Deleting the installation directory " + home + "...", "Done."}));
+    }
+
+    // The uninstaller copy takes regular files only, replaces nothing and keeps modes; a failed
+    // script is reported. Without desktop files, finishing still makes the starter executable.
+    void uninstallerCopyAndFinish()
+    {
+        const QString application = sandbox.filePath("app"), target = sandbox.filePath("target");
+        for (const char *file : {"LinuxInstaller", "installer.settings", ".hidden", "sub/file"})
+            QVERIFY(writeFile(application + '/' + file, file));
+        QVERIFY(QFile::setPermissions(application + "/LinuxInstaller", QFile::Permissions(0x7000)));
+        QVERIFY(QFile::link(application + "/installer.settings", application + "/linked"));
+        QVERIFY(writeFile(target + "/Uninstaller/installer.settings", "old") &&
+                writeFile(target + "/uninstall/x", ""));
+        InstallerOptions options = treeOptions(target, application);
+        options.createDesktopFiles = false;
+        ORNAInstallerSettings settings;
+        settings.runHalvaronInstall = true;
+        Logged<ORNAInstaller> installer(options, settings);
+        const QString starter = target + "/bin/linuxStarter.py";
+        QVERIFY(writeFile(starter, "print()") &&
+                QFile::setPermissions(starter, QFile::Permissions(0x6000)));
+        QVERIFY(installer.finishSteps()); // the uninstaller is not enabled
+        QVERIFY(!QFileInfo::exists(target + "/Uninstaller/LinuxInstaller"));
+        QCOMPARE((QFile::permissions(starter) & 0x7077).toInt(), 0x7010);
+        QVERIFY(!installer.createUninstaller());
+        QCOMPARE(TestSupport::fileNames(target + "/Uninstaller"),
+                 (QStringList{"LinuxInstaller", "installer.settings", "linked"}));
+        QCOMPARE(readAll(target + "/Uninstaller/installer.settings") +
+                     readAll(target + "/Uninstaller/linked"),
+                 QByteArray("oldinstaller.settings"));
+        QVERIFY(!QFileInfo(target + "/Uninstaller/linked").isSymLink());
+        QCOMPARE((QFile::permissions(target + "/Uninstaller/LinuxInstaller") & 0x7077).toInt(),
+                 0x7000);
+        QCOMPARE(installer.log,
+                 (QStringList{"E:Error: cannot finish installation, because " + target +
+                                  "/bin/Halvaron does not exist.",
+                              "E:Error: Failed to open uninstall file for writing: " + target +
+                                  "/uninstall: Is a directory"}));
+    }
+};
+
+QTEST_MAIN(TreeEnginesTest)
+#include "tst_treeEngines.moc"
