@@ -65,7 +65,11 @@ private Q_SLOTS:
                  "type=\"as\"><default>[]</default></key></schema></schemalist>' > "
                  "home/.schemas/l.gschema.xml; glib-compile-schemas home/.schemas; gsettings "
                  "set com.canonical.Unity.Launcher favorites \"$0\"; cp \"$1\"/* \"$2\" "
-                 "installer; cp -r installer tree/Uninstaller; printf %s \"$3\" > "
+                 "installer; sed -i 's|^ *InstallerFinishPage {|link4 = yes\\nlink4Application = "
+                 "bin/Halvaron\\nlink4DesktopName = Second\\nlink4Icon = halvaron\\nlink4Name = "
+                 "Second\\n&|' "
+                 "installer/installer.settings; cp -r installer tree/Uninstaller; printf %s \"$3\" "
+                 "> "
                  "tree/uninstall; chmod +x tree/uninstall; echo tool > tree/bin/tool; touch "
                  "tree/.hidden; ln -s \"$PWD/home\" tree/bin/home; echo canary > home/canary.txt",
                  launcher, TestSupport::sourcePath("examples/demo/installer"),
@@ -110,7 +114,7 @@ private Q_SLOTS:
         QVERIFY(QFile::permissions(prefix + "/bin/linuxStarter.py") & QFileDevice::ExeGroup);
         // Registered in the home directory: menu entries (also for old GNOME), the submenu, the
         // shortcut and the icons.
-        for (int link = 1; desktop && link <= 3; ++link)
+        for (int link = 1; desktop && link <= 4; ++link)
             registered
                 << QString(".gnome/apps/Halvaron_link%1-menu.desktop").arg(link)
                 << QString(".local/share/applications/Halvaron_link%1-menu.desktop").arg(link);
@@ -119,14 +123,22 @@ private Q_SLOTS:
                        << ".local/share/desktop-directories/Halvaron1-menu.directory"
                        << ".local/share/icons/hicolor/48x48/apps/halvaron-shell.png"
                        << ".local/share/icons/hicolor/48x48/apps/halvaron.png"
-                       << "Desktop/Halvaron_link1-desktop.desktop";
+                       << "Desktop/Halvaron_link1-desktop.desktop"
+                       << "Desktop/Halvaron_link3-desktop.desktop";
         registered += left;
         registered.sort();
         QCOMPARE(TestSupport::filesBelow(home), registered);
-        QCOMPARE(TestSupport::fileNames(entries).join(' '),
-                 desktop ? "Halvaron1-menu.directory Halvaron_link1-desktop.desktop "
-                           "Halvaron_link1-menu.desktop Halvaron_link2-menu.desktop "
-                           "Halvaron_link3-menu.desktop"
+        // The submenu takes the first link's icon; the last menu entry uninstalls.
+        QCOMPARE(
+            readAll(entries + "Halvaron1-menu.directory"),
+            desktop
+                ? "[Desktop Entry]\nValue=1.0\nType=Directory\nName=Halvaron 1.0\nIcon=halvaron\n"
+                : "");
+        QCOMPARE(readAll(entries + "Halvaron_link4-menu.desktop"),
+                 desktop ? "[Desktop Entry]\nValue=1.0\nType=Application\nName=Uninstall Halvaron "
+                           "1.0\nExec=\"" +
+                               prefix.toUtf8() +
+                               "/uninstall\"\nIcon=edit-delete\nCategories=Education;\n"
                          : "");
         const QByteArray shortcut = ", '" + entries.toUtf8() + "Halvaron_link1-desktop.desktop'";
         QCOMPARE(favorites(), launcher.chopped(1) + (desktop ? shortcut : "") + "]");
