@@ -23,10 +23,8 @@ QByteArray deleting(const QString &directory)
 
 } // namespace
 
-// The demo product installed from its archive and uninstalled again, and the uninstaller run as
-// users start it on trees made as the installer makes them: it deletes only the installation it
-// really runs from, never through a link, stays on its file system, says what it left and can be
-// run again. The canary in the home directory, which every tree links to, never changes.
+// The demo installed and uninstalled, and the uninstaller run as users start it: it deletes only
+// what it runs from, never through a link (the canary in home, linked from every tree, stays).
 class InstalledTreeTest : public QObject
 {
     Q_OBJECT
@@ -51,16 +49,15 @@ private:
     }
 
 private Q_SLOTS:
-    // The sandbox gets a launcher schema, the demo's archive, and a tree as the installer leaves
-    // it, with a link out, which the uninstaller's rows copy.
+    // A launcher schema, the demo's archive, and a tree as the installer leaves it for the rows.
     void initTestCase()
     {
         environment.insert("GSETTINGS_SCHEMA_DIR", home + "/.schemas");
         QCOMPARE(
             run("bash",
                 {"-c",
-                 "set -e; mkdir -p tmp home/.schemas home/.config/glib-2.0/settings installer "
-                 "tree/bin; echo '<schemalist><schema id=\"com.canonical.Unity.Launcher\" "
+                 "set -e; mkdir -p tmp home/.schemas home/.config/glib-2.0/settings installer; "
+                 "echo '<schemalist><schema id=\"com.canonical.Unity.Launcher\" "
                  "path=\"/com/canonical/unity/launcher/\"><key name=\"favorites\" "
                  "type=\"as\"><default>[]</default></key></schema></schemalist>' > "
                  "home/.schemas/l.gschema.xml; glib-compile-schemas home/.schemas; gsettings "
@@ -68,12 +65,9 @@ private Q_SLOTS:
                  "installer; sed -i 's|^ *InstallerFinishPage {|link4 = yes\\nlink4Application = "
                  "bin/Halvaron\\nlink4DesktopName = Second\\nlink4Icon = halvaron\\nlink4Name = "
                  "Second\\n&|' "
-                 "installer/installer.settings; cp -r installer tree/Uninstaller; printf %s \"$3\" "
-                 "> "
-                 "tree/uninstall; chmod +x tree/uninstall; echo tool > tree/bin/tool; touch "
-                 "tree/.hidden; ln -s \"$PWD/home\" tree/bin/home; echo canary > home/canary.txt",
+                 "installer/installer.settings; echo canary > home/canary.txt",
                  launcher, TestSupport::sourcePath("examples/demo/installer"),
-                 TestSupport::binaryPath("LinuxInstaller"), uninstallScript},
+                 TestSupport::binaryPath("LinuxInstaller")},
                 sandbox.path())
                 .exitCode,
             0);
@@ -81,86 +75,75 @@ private Q_SLOTS:
         QVERIFY(!TestSupport::makeArchive(TestSupport::sourcePath("examples/demo/product"), staging,
                                           sandbox.filePath("demo.run"))
                      .isEmpty());
+        // Without desktop files nothing is registered. The uninstaller's rows copy this tree.
+        const QStringList before = TestSupport::filesBelow(home);
+        QCOMPARE(run("bash", {sandbox.filePath("demo.run"), "--mode", "console", "--prefix",
+                              sandbox.filePath("tree"), "--no-desktop-files"})
+                     .exitCode,
+                 0);
+        QCOMPARE(TestSupport::filesBelow(home), before);
+        QVERIFY(QFile::link(home, sandbox.filePath("tree/bin/home")));
     }
 
     void cleanup() { QCOMPARE(readAll(home + "/canary.txt"), QByteArray("canary\n")); }
 
-    // xdg-desktop-menu splits file arguments at blanks: a directory with one must register
-    // all the same.
+    // xdg-desktop-menu splits file arguments at blanks: a blank must not matter.
     void installAndUninstall_data()
     {
         QTest::addColumn<QString>("prefix");
-        QTest::addColumn<bool>("desktop");
-        QTest::newRow("desktop files") << "Apps/Halvaron" << true;
-        QTest::newRow("blank in the directory") << "My Apps/Halvaron" << true;
-        QTest::newRow("no desktop files") << "plain/Halvaron" << false;
+        QTest::newRow("plain") << "Apps/Halvaron";
+        QTest::newRow("blank in the directory") << "My Apps/Halvaron";
     }
     void installAndUninstall()
     {
         QFETCH(QString, prefix);
-        QFETCH(bool, desktop);
         prefix = sandbox.filePath(prefix);
         const QString entries = prefix + "/Uninstaller/desktopEntries/";
-        QStringList arguments{sandbox.filePath("demo.run"), "--mode", "console", "--prefix",
-                              prefix};
         QStringList registered, left = TestSupport::filesBelow(home);
-        TestSupport::ProcessResult result =
-            run("bash", desktop ? arguments : arguments << "--no-desktop-files");
+        auto result =
+            run("bash", {sandbox.filePath("demo.run"), "--mode", "console", "--prefix", prefix});
         QVERIFY2(result.exitCode == 0 && !result.standardOutput.contains("Error"),
                  result.standardOutput + result.standardError);
-
         QCOMPARE(readAll(prefix + "/uninstall"), uninstallScript);
         QCOMPARE(TestSupport::fileNames(prefix + "/Uninstaller"), TestSupport::fileNames(staging));
         QVERIFY(QFile::permissions(prefix + "/bin/linuxStarter.py") & QFileDevice::ExeGroup);
-        // Registered in the home directory: menu entries (also for old GNOME), the submenu, the
-        // shortcut and the icons.
-        for (int link = 1; desktop && link <= 4; ++link)
+        // Registered: menu entries (also for old GNOME), submenu, shortcuts, icons.
+        for (int link = 1; link <= 4; ++link)
             registered
                 << QString(".gnome/apps/Halvaron_link%1-menu.desktop").arg(link)
                 << QString(".local/share/applications/Halvaron_link%1-menu.desktop").arg(link);
-        if (desktop)
-            registered << ".config/menus/applications-merged/user-Halvaron1-menu.menu"
-                       << ".local/share/desktop-directories/Halvaron1-menu.directory"
-                       << ".local/share/icons/hicolor/48x48/apps/halvaron-shell.png"
-                       << ".local/share/icons/hicolor/48x48/apps/halvaron.png"
-                       << "Desktop/Halvaron_link1-desktop.desktop"
-                       << "Desktop/Halvaron_link3-desktop.desktop";
-        registered += left;
+        registered << ".config/menus/applications-merged/user-Halvaron1-menu.menu"
+                   << ".local/share/desktop-directories/Halvaron1-menu.directory"
+                   << ".local/share/icons/hicolor/48x48/apps/halvaron-shell.png"
+                   << ".local/share/icons/hicolor/48x48/apps/halvaron.png"
+                   << "Desktop/Halvaron_link1-desktop.desktop"
+                   << "Desktop/Halvaron_link3-desktop.desktop" << left;
         registered.sort();
         QCOMPARE(TestSupport::filesBelow(home), registered);
         // The submenu takes the first link's icon; the last menu entry uninstalls.
-        QCOMPARE(
-            readAll(entries + "Halvaron1-menu.directory"),
-            desktop
-                ? "[Desktop Entry]\nValue=1.0\nType=Directory\nName=Halvaron 1.0\nIcon=halvaron\n"
-                : "");
-        QCOMPARE(readAll(entries + "Halvaron_link4-menu.desktop"),
-                 desktop ? "[Desktop Entry]\nValue=1.0\nType=Application\nName=Uninstall Halvaron "
-                           "1.0\nExec=\"" +
-                               prefix.toUtf8() +
-                               "/uninstall\"\nIcon=edit-delete\nCategories=Education;\n"
-                         : "");
-        const QByteArray shortcut = ", '" + entries.toUtf8() + "Halvaron_link1-desktop.desktop'";
-        QCOMPARE(favorites(), launcher.chopped(1) + (desktop ? shortcut : "") + "]");
+        QVERIFY(readAll(entries + "Halvaron1-menu.directory")
+                    .endsWith("\nName=Halvaron 1.0\nIcon=halvaron\n"));
+        QVERIFY(readAll(entries + "Halvaron_link4-menu.desktop")
+                    .endsWith("\nName=Uninstall Halvaron 1.0\nExec=\"" + prefix.toUtf8() +
+                              "/uninstall\"\nIcon=edit-delete\nCategories=Education;\n"));
+        QCOMPARE(favorites(), launcher.chopped(1) + ", '" + entries.toUtf8() +
+                                  "Halvaron_link1-desktop.desktop']");
 
         // The uninstaller, run from elsewhere, leaves nothing of ours behind.
         result = run(prefix + "/uninstall", {"--mode", "console"});
-        QCOMPARE(result.standardOutput,
-                 (desktop ? "Removing desktop shortcuts and program menu entries...\n" : "") +
-                     deleting(prefix) + "Done.\n");
+        QCOMPARE(result.standardOutput, "Removing desktop shortcuts and program menu entries...\n" +
+                                            deleting(prefix) + "Done.\n");
         QCOMPARE(result.exitCode, 0);
         QVERIFY(!QFileInfo::exists(prefix));
-        if (desktop) // xdg-desktop-menu's own
-            left << ".config/menus/applications-merged/xdg-desktop-menu-dummy.menu";
+        left << ".config/menus/applications-merged/xdg-desktop-menu-dummy.menu"; // the tool's own
         left.removeDuplicates();
         left.sort();
         QCOMPARE(TestSupport::filesBelow(home), left);
         QCOMPARE(favorites(), launcher);
     }
 
-    // Each row prepares its directory @, which holds an installation in Tool/, runs a command
-    // there (bash both), undoes the cause of a failure, and names a file that must stay as it
-    // was. Once undone, the uninstaller kept in the tree finishes the work.
+    // Bash in a directory @ holding Tool/ prepares, runs, undoes; once undone, the kept
+    // uninstaller finishes. The file "kept" must stay as it was.
     void uninstall_data()
     {
         QTest::addColumn<QString>("setup");
@@ -170,7 +153,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("kept");
         const auto row = [](const char *name, const char *setup, const QString &command,
                             const char *undo, const QByteArray &output,
-                            const char *kept = "Tool/bin/tool") {
+                            const char *kept = "Tool/bin/Halvaron") {
             QTest::newRow(name) << setup << command << undo << output << kept;
         };
         const QString tool = "@/Tool/uninstall --mode console";
@@ -216,7 +199,7 @@ private Q_SLOTS:
         // other/L/../Tool is Tool for the system, other/Tool when read as text.
         row("reached through L/..",
             "mkdir other sub && cp -a Tool other/Tool && ln -s @/sub other/L",
-            "@/other/L/../Tool/uninstall --mode console", "", done, "other/Tool/bin/tool");
+            "@/other/L/../Tool/uninstall --mode console", "", done, "other/Tool/bin/Halvaron");
         // The installer filled the link's target, which the user made: it is emptied and stays.
         row("prefix that is a link", "mv Tool real && ln -s real Tool", tool, "",
             deleting("@/real") + "Done.\n", "Tool/.");
@@ -227,8 +210,8 @@ private Q_SLOTS:
                 "Error: Left @/Tool/data/m alone, because another file system is mounted there.\n" +
                 left,
             "o/m");
-        row("immutable entry (root only)", "chattr +i Tool/bin/tool", tool,
-            "chattr -i Tool/bin/tool", deletingTool + left);
+        row("immutable entry (root only)", "chattr +i Tool/bin/Halvaron", tool,
+            "chattr -i Tool/bin/Halvaron", deletingTool + left);
     }
     void uninstall()
     {

@@ -60,8 +60,7 @@ bool validates(const QString &file)
 
 Q_DECLARE_METATYPE(LinkEntry)
 
-// The installer and uninstaller engines in this process: the desktop files and their names,
-// the launcher favourites, the uninstaller copy, and refusals that no installation can reach.
+// The engines in this process: desktop files, favourites, the uninstaller copy, refusals.
 class TreeEnginesTest : public QObject
 {
     Q_OBJECT
@@ -85,35 +84,34 @@ private Q_SLOTS:
         QTest::addColumn<bool>("menu");
         QTest::addColumn<QByteArray>("text");
         const QByteArray start = "[Desktop Entry]\nValue=1.0\nType=Application\nName=";
-        LinkEntry odd = link("T", "", {"Open\nShell=bin/s", "Help=bin/h"}, "-v");
+        LinkEntry odd = link("T", "", {"Open\nShell=bin/it's\ny", "Help=bin/h"},
+                             "-d <%InstallDir%>/d -a\nIcon=evil");
         odd.name = "T\nExec=/bin/evil";
         odd.icon = "t\\x\r\tz";
         QTest::newRow("menu entry: line breaks add no keys")
             << "/t" << odd << true
-            << start + "T\\nExec=/bin/evil\nExec=\"/t/bin/T\" -v\nIcon=t\\\\x\\r\\tz\n"
-                       "Categories=Sci\\nNoDisplay=true;\nActions=OpenShell;Help\n\n"
-                       "[Desktop Action OpenShell]\nName=Open\\nShell\nExec=/t/bin/s\n\n\n"
-                       "[Desktop Action Help]\nName=Help\nExec=/t/bin/h\n";
+            << start +
+                   "T\\nExec=/bin/evil\nExec=\"/t/bin/T\" -d /t/d -a\\nIcon=evil\n"
+                   "Icon=t\\\\x\\r\\tz\nCategories=Sci\\nNoDisplay=true;\nActions=OpenShell;"
+                   "Help\n\n"
+                   "[Desktop Action OpenShell]\nName=Open\\nShell\nExec=\"/t/bin/it's\\ny\"\n\n\n"
+                   "[Desktop Action Help]\nName=Help\nExec=/t/bin/h\n";
         // Exec values are quoted for the desktop-entry rules, then escaped as string values.
         const auto shortcut =
             [start](const char *name, const char *directory, const char *arguments,
-                    const char *action, const char *exec, const char *actionExec) {
+                    const char *exec, const char *actionExec) {
                 QTest::newRow(name)
-                    << directory << link("T", "D", {QString("A  B=") + action}, arguments) << false
+                    << directory << link("T", "D", {"A  B=bin/s"}, arguments) << false
                     << start + "D\nExec=" + exec +
                            "\nIcon=t\nActions=AB\n\n[Desktop Action AB]\nName=A  B\nExec=" +
                            actionExec + '\n';
             };
-        shortcut("plain", "/t", "-d <%InstallDir%>/d", "bin/s", "\"/t/bin/T\" -d /t/d", "/t/bin/s");
         shortcut("blank, placeholder quoted in the settings", "/a b",
-                 "<%InstallDir%>/d \"<%InstallDir%>\" 5%", "bin/s",
-                 "\"/a b/bin/T\" \"/a b/d\" \"/a b\" 5%%", "\"/a b/bin/s\"");
+                 "<%InstallDir%>/d \"<%InstallDir%>\" 5%", "\"/a b/bin/T\" \"/a b/d\" \"/a b\" 5%%",
+                 "\"/a b/bin/s\"");
         shortcut("quote, dollar, backtick, backslash, percent", "/a\"$`\\%", "<%InstallDir%>/d",
-                 "bin/s",
                  "\"/a\\\\\"\\\\$\\\\`\\\\\\\\%%/bin/T\" \"/a\\\\\"\\\\$\\\\`\\\\\\\\%%/d\"",
                  "\"/a\\\\\"\\\\$\\\\`\\\\\\\\%%/bin/s\"");
-        shortcut("line break, single quote", "/t", "-a\nIcon=evil", "bin/it's\ny",
-                 "\"/t/bin/T\" -a\\nIcon=evil", "\"/t/bin/it's\\ny\"");
     }
     void entryFiles()
     {
@@ -136,8 +134,7 @@ private Q_SLOTS:
                                             "/nonexistent/x.desktop: No such file or directory"});
     }
 
-    // Names already taken are skipped, so nothing is replaced; without links the submenu
-    // takes a stock icon.
+    // Taken names are skipped, so nothing is replaced; without links the submenu gets a stock icon.
     void takenNamesAndStockIcon()
     {
         const QString directory = sandbox.filePath("names/Uninstaller/desktopEntries/");
@@ -168,8 +165,7 @@ private Q_SLOTS:
                  (QStringList{"-d", "/A B/x", "", "<%installdir%>"}));
     }
 
-    // gsettings prints well-formed lists, which the end-to-end test reads; anything else is
-    // left alone. An appended path reads back whole.
+    // Lists gsettings would not print are left alone; an appended path reads back whole.
     void favoriteLists()
     {
         QStringList parsed;
@@ -219,9 +215,8 @@ private Q_SLOTS:
                  "Deleting the installation directory " + home + "...|Done.");
     }
 
-    // The uninstaller copy takes regular files only, replaces nothing and keeps modes; a failed
-    // script is reported. Finishing without an enabled uninstaller copies nothing, still makes
-    // the starter executable and names a missing product.
+    // The copy takes regular files, replaces nothing, keeps modes; finishing without an uninstaller
+    // copies nothing, still makes the starter executable and names a missing product.
     void uninstallerCopyAndFinish()
     {
         const auto bash = [this](const QString &script) {
