@@ -36,16 +36,6 @@ InstallerOptions treeOptions(const QString &directory, const QString &applicatio
     return options;
 }
 
-// A link as the settings give it: "Name" runs bin/<name>, one action per "name=exec" pair.
-LinkEntry link(const QString &name, const QString &desktopName = {},
-               const QStringList &actions = {}, const QString &arguments = {})
-{
-    LinkEntry link{"bin/" + name, arguments, desktopName, name.toLower(), name, {}};
-    for (const QString &action : actions)
-        link.actions.append({action.section('=', 0, 0), action.section('=', 1)});
-    return link;
-}
-
 // Only the installer's own Value key and the test's odd categories may be reported.
 bool validates(const QString &file)
 {
@@ -84,10 +74,10 @@ private Q_SLOTS:
         QTest::addColumn<bool>("menu");
         QTest::addColumn<QByteArray>("text");
         const QByteArray start = "[Desktop Entry]\nValue=1.0\nType=Application\nName=";
-        LinkEntry odd = link("T", "", {"Open\nShell=bin/it's\ny", "Help=bin/h"},
-                             "-d <%InstallDir%>/d -a\nIcon=evil");
-        odd.name = "T\nExec=/bin/evil";
-        odd.icon = "t\\x\r\tz";
+        // Fields: application, arguments, desktop name, icon, name, actions.
+        LinkEntry odd{
+            "bin/T", "-d <%InstallDir%>/d -a\nIcon=evil", "", "t\\x\r\tz", "T\nExec=/bin/evil", {}};
+        odd.actions = {{"Open\nShell", "bin/it's\ny"}, {"Help", "bin/h"}};
         QTest::newRow("menu entry: line breaks add no keys")
             << "/t" << odd << true
             << start +
@@ -101,7 +91,8 @@ private Q_SLOTS:
             [start](const char *name, const char *directory, const char *arguments,
                     const char *exec, const char *actionExec) {
                 QTest::newRow(name)
-                    << directory << link("T", "D", {"A  B=bin/s"}, arguments) << false
+                    << directory
+                    << LinkEntry{"bin/T", arguments, "D", "t", "T", {{"A  B", "bin/s"}}} << false
                     << start + "D\nExec=" + exec +
                            "\nIcon=t\nActions=AB\n\n[Desktop Action AB]\nName=A  B\nExec=" +
                            actionExec + '\n';
@@ -144,11 +135,10 @@ private Q_SLOTS:
         settings.productTitle = "T 1";
         QVERIFY(Logged<ORNAInstaller>(treeOptions("/t"), settings)
                     .writeMenuDirectoryFile(directory + "S1-menu.directory"));
-        QCOMPARE(
-            readAll(directory + "S1-menu.directory"),
-            "[Desktop Entry]\nValue=1.0\nType=Directory\nName=T 1\nIcon=system-software-install\n");
+        QVERIFY(
+            readAll(directory + "S1-menu.directory").endsWith("\nIcon=system-software-install\n"));
         QVERIFY(validates(directory + "S1-menu.directory"));
-        settings.links = {link("A", "a")};
+        settings.links = {{"bin/A", "", "a", "a", "A", {}}};
         Logged<ORNAInstaller> installer(treeOptions(sandbox.filePath("names")), settings);
         installer.createDesktopEntries(false, false, false);
         QCOMPARE(TestSupport::fileNames(directory).join(' '),
@@ -188,7 +178,6 @@ private Q_SLOTS:
                  "directory, because it is the root directory. Please delete the directory "
                  "yourself.\nRefusing to delete a relative installation directory\nRefusing to "
                  "delete the installation directory. Please delete the directory yourself.");
-        QVERIFY(!ORNADeletionGuard::refusalFor("/opt").refused());
     }
 
     // With a wizard the refusal is a critical box over it, not a log line.
@@ -199,18 +188,20 @@ private Q_SLOTS:
                                             home + "/Uninstaller", home + "/Uninstaller/x");
         uninstaller.setupWizard();
         QString seen;
-        QTimer::singleShot(50, this, [&]() {
+        QTimer timer; // ends with the test, also when no box came
+        connect(&timer, &QTimer::timeout, this, [&]() {
             if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                const bool critical = box->icon() == QMessageBox::Critical;
-                seen = box->windowTitle() + '|' + box->text() +
-                       (critical && box->parentWidget() == uninstaller.wizardWindow() ? "" : "?");
+                seen = box->windowTitle() + '|' + box->text() + '|' + QString::number(box->icon()) +
+                       (box->parentWidget() == uninstaller.wizardWindow() ? "" : " elsewhere");
                 box->accept();
             }
         });
+        timer.start(50);
         QVERIFY(!uninstaller.uninstall());
-        QCOMPARE(seen, "Refusing to delete the installation directory|Refusing to delete the "
-                       "installation directory, because it is the home directory. Please delete "
-                       "the directory yourself.");
+        QCOMPARE(
+            seen,
+            "Refusing to delete the installation directory|Refusing to delete the installation "
+            "directory, because it is the home directory. Please delete the directory yourself.|3");
         QCOMPARE(uninstaller.log.join('|'),
                  "Deleting the installation directory " + home + "...|Done.");
     }
