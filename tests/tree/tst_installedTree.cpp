@@ -51,16 +51,6 @@ InstallerOptions treeOptions(const QString &directory, const QString &applicatio
     return options;
 }
 
-// Only the installer's own Value key and the test's odd categories may be reported.
-bool validates(const QString &file)
-{
-    return TestSupport::runProgram("bash", {"-c",
-                                            "{ desktop-file-validate \"$0\"; } 2>&1 | grep -v "
-                                            "'\"Value\"\\|\"Categories\"'",
-                                            file})
-        .standardOutput.isEmpty();
-}
-
 } // namespace
 
 Q_DECLARE_METATYPE(LinkEntry)
@@ -85,6 +75,23 @@ private:
         return TestSupport::runProgram(program, arguments, environment, directory);
     }
 
+    // A bash script, given $0, $1, ...: it runs in directory (the sandbox), which @ stands for.
+    TestSupport::ProcessResult bash(QString script, const QStringList &arguments = {},
+                                    QString directory = {})
+    {
+        directory = directory.isEmpty() ? sandbox.path() : directory;
+        return run("bash", QStringList{"-c", script.replace('@', directory)} + arguments,
+                   directory);
+    }
+
+    // desktop-file-validate may only report the installer's own Value key and odd categories.
+    bool validates(const QString &file)
+    {
+        return bash("{ desktop-file-validate \"$0\"; } 2>&1 | grep -v '\"Value\"\\|\"Categories\"'",
+                    {file})
+            .standardOutput.isEmpty();
+    }
+
     QByteArray favorites()
     {
         return run("gsettings", {"get", "com.canonical.Unity.Launcher", "favorites"})
@@ -99,9 +106,7 @@ private Q_SLOTS:
         qputenv("HOME", home.toLocal8Bit()); // for the engines in this process
         environment.insert("GSETTINGS_SCHEMA_DIR", home + "/.schemas");
         QCOMPARE(
-            run("bash",
-                {"-c",
-                 "set -e; mkdir -p tmp home/.schemas home/.config/glib-2.0/settings installer; "
+            bash("set -e; mkdir -p tmp home/.schemas home/.config/glib-2.0/settings installer; "
                  "echo '<schemalist><schema id=\"com.canonical.Unity.Launcher\" "
                  "path=\"/com/canonical/unity/launcher/\"><key name=\"favorites\" "
                  "type=\"as\"><default>[]</default></key></schema></schemalist>' > "
@@ -111,9 +116,8 @@ private Q_SLOTS:
                  "bin/Halvaron\\nlink4DesktopName = Second\\nlink4Icon = halvaron\\nlink4Name = "
                  "Second\\n&|' "
                  "installer/installer.settings; echo canary > home/canary.txt",
-                 launcher, TestSupport::sourcePath("examples/demo/installer"),
-                 TestSupport::binaryPath("LinuxInstaller")},
-                sandbox.path())
+                 {launcher, TestSupport::sourcePath("examples/demo/installer"),
+                  TestSupport::binaryPath("LinuxInstaller")})
                 .exitCode,
             0);
         QCOMPARE(favorites(), launcher);
@@ -276,9 +280,6 @@ private Q_SLOTS:
     // product.
     void uninstallerCopyAndFinish()
     {
-        const auto bash = [this](const QString &script) {
-            return run("bash", {"-c", script}, sandbox.path());
-        };
         QVERIFY(
             bash("mkdir -p app/sub t/Uninstaller t/uninstall t/bin && cd app && echo p > "
                  "LinuxInstaller && echo s > installer.settings && touch .hidden sub/f && ln -s "
@@ -443,20 +444,18 @@ private Q_SLOTS:
         QFETCH(QByteArray, output);
         QFETCH(QString, kept);
         const QString row = sandbox.filePath(QStringLiteral("row%1").arg(++rows));
-        const auto bash = [&](const QString &script) {
-            return run("bash", {"-c", QString(script).replace('@', row)}, row);
-        };
-        QVERIFY(QDir().mkpath(row) && bash("cp -a ../tree Tool").exitCode == 0);
-        if (bash(setup).exitCode != 0 && QByteArray(QTest::currentDataTag()).contains("root only"))
+        QVERIFY(QDir().mkpath(row) && bash("cp -a ../tree Tool", {}, row).exitCode == 0);
+        if (bash(setup, {}, row).exitCode != 0 &&
+            QByteArray(QTest::currentDataTag()).contains("root only"))
             QSKIP("this row needs root and a file system that supports it");
         const QByteArray keptContent = readAll(row + '/' + kept);
-        const auto result = bash(command + "\nstatus=$?\n" + undo + "\nexit $status");
+        const auto result = bash(command + "\nstatus=$?\n" + undo + "\nexit $status", {}, row);
         QCOMPARE(result.standardOutput, output.replace('@', row.toUtf8()));
         QCOMPARE(result.exitCode, output.endsWith("Done.\n") ? 0 : 1);
         QVERIFY(QFileInfo::exists(row + '/' + kept) || QFileInfo(row + '/' + kept).isSymLink());
         QCOMPARE(readAll(row + '/' + kept), keptContent);
         if (result.exitCode != 0 && !undo.isEmpty())
-            QCOMPARE(bash("@/Tool/uninstall --mode console; echo $?").standardOutput,
+            QCOMPARE(bash("@/Tool/uninstall --mode console; echo $?", {}, row).standardOutput,
                      deleting(row + "/Tool") + "Done.\n0\n");
         const QFileInfo tree(row + "/Tool");
         if (result.exitCode == 0 || !undo.isEmpty())
