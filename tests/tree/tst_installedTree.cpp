@@ -18,11 +18,9 @@ using TestSupport::readAll;
 namespace {
 
 const QByteArray uninstallScript =
-    "#!/usr/bin/env bash\n"
-    "THIS_DIR=`dirname \"$0\"`\n"
-    "export LD_LIBRARY_PATH=\"$THIS_DIR/Uninstaller\"\n"
-    "\"$THIS_DIR/Uninstaller/LinuxInstaller\" --uninstall --settings-file "
-    "\"$THIS_DIR/Uninstaller/installer.settings\" $@\n";
+    "#!/usr/bin/env bash\nTHIS_DIR=`dirname \"$0\"`\nexport "
+    "LD_LIBRARY_PATH=\"$THIS_DIR/Uninstaller\"\n\"$THIS_DIR/Uninstaller/LinuxInstaller\" "
+    "--uninstall --settings-file \"$THIS_DIR/Uninstaller/installer.settings\" $@\n";
 
 // As gsettings prints them: quotes, escapes and UTF-8 that the uninstaller must write back.
 const QByteArray launcher = "['firefox.desktop', \"it's\", 'b\\\\c', 'n\\nl', '\u00e9']";
@@ -110,12 +108,11 @@ private Q_SLOTS:
                  "echo '<schemalist><schema id=\"com.canonical.Unity.Launcher\" "
                  "path=\"/com/canonical/unity/launcher/\"><key name=\"favorites\" "
                  "type=\"as\"><default>[]</default></key></schema></schemalist>' > "
-                 "home/.schemas/l.gschema.xml; glib-compile-schemas home/.schemas; gsettings "
-                 "set com.canonical.Unity.Launcher favorites \"$0\"; cp \"$1\"/* \"$2\" "
-                 "installer; sed -i 's|^ *InstallerFinishPage {|link4 = yes\\nlink4Application = "
+                 "home/.schemas/l.gschema.xml; glib-compile-schemas home/.schemas; gsettings set "
+                 "com.canonical.Unity.Launcher favorites \"$0\"; cp \"$1\"/* \"$2\" installer; sed "
+                 "-i 's|^ *InstallerFinishPage {|link4 = yes\\nlink4Application = "
                  "bin/Halvaron\\nlink4DesktopName = Second\\nlink4Icon = halvaron\\nlink4Name = "
-                 "Second\\n&|' "
-                 "installer/installer.settings; echo canary > home/canary.txt",
+                 "Second\\n&|' installer/installer.settings; echo canary > home/canary.txt",
                  {launcher, TestSupport::sourcePath("examples/demo/installer"),
                   TestSupport::binaryPath("LinuxInstaller")})
                 .exitCode,
@@ -148,12 +145,11 @@ private Q_SLOTS:
         odd.actions = {{"Open\nShell", "bin/it's\ny"}, {"Help", "bin/h"}};
         QTest::newRow("menu entry: line breaks add no keys")
             << "/t" << odd << true
-            << start + "T\\nExec=/bin/evil\nExec=\"/t/bin/T\" -d /t/d -a\\nIcon=evil\n"
-                       "Icon=t\\\\x\\r\\tz\nCategories=Sci\\nNoDisplay=true;\nActions=OpenShell;"
-                       "Help\n\n"
-                       "[Desktop Action "
-                       "OpenShell]\nName=Open\\nShell\nExec=\"/t/bin/it's\\ny\"\n\n\n"
-                       "[Desktop Action Help]\nName=Help\nExec=/t/bin/h\n";
+            << start + "T\\nExec=/bin/evil\nExec=\"/t/bin/T\" -d /t/d "
+                       "-a\\nIcon=evil\nIcon=t\\\\x\\r\\tz\nCategories=Sci\\nNoDisplay=true;"
+                       "\nActions=OpenShell;Help\n\n[Desktop Action "
+                       "OpenShell]\nName=Open\\nShell\nExec=\"/t/bin/it's\\ny\"\n\n\n[Desktop "
+                       "Action Help]\nName=Help\nExec=/t/bin/h\n";
         // Exec values are quoted for the desktop-entry rules, then escaped as string values.
         const auto shortcut =
             [start](const char *name, const char *directory, const char *arguments,
@@ -269,8 +265,7 @@ private Q_SLOTS:
         QCOMPARE(
             seen,
             "Refusing to delete the installation directory|Refusing to delete the installation "
-            "directory, because it is the home directory. Please delete the directory "
-            "yourself.|3");
+            "directory, because it is the home directory. Please delete the directory yourself.|3");
         QCOMPARE(uninstaller.log.join('|'),
                  "Deleting the installation directory " + home + "...|Done.");
     }
@@ -283,10 +278,9 @@ private Q_SLOTS:
         QVERIFY(
             bash("mkdir -p app/sub t/Uninstaller t/uninstall t/bin && cd app && echo p > "
                  "LinuxInstaller && echo s > installer.settings && touch .hidden sub/f && ln -s "
-                 "installer.settings linked && echo old > ../t/Uninstaller/installer.settings "
-                 "&& "
-                 "echo 'print()' > ../t/bin/linuxStarter.py && chmod 700 LinuxInstaller && "
-                 "chmod 640 installer.settings && chmod 600 ../t/*/*")
+                 "installer.settings linked && echo old > ../t/Uninstaller/installer.settings && "
+                 "echo 'print()' > ../t/bin/linuxStarter.py && chmod 700 LinuxInstaller && chmod "
+                 "640 installer.settings && chmod 600 ../t/*/*")
                 .exitCode == 0);
         InstallerOptions options = treeOptions(sandbox.filePath("t"), sandbox.filePath("app"));
         options.createDesktopFiles = false;
@@ -295,11 +289,11 @@ private Q_SLOTS:
         Logged<ORNAInstaller> installer(options, settings);
         QVERIFY(installer.finishSteps());
         QVERIFY(!installer.createUninstaller());
-        QCOMPARE(bash("cd t && find * ! -type d -printf '%p %M ' -exec cat {} ';' | sort")
-                     .standardOutput,
-                 "Uninstaller/LinuxInstaller -rwx------ p\nUninstaller/installer.settings "
-                 "-rw------- "
-                 "old\nUninstaller/linked -rw-r----- s\nbin/linuxStarter.py -rwx--x--- print()\n");
+        QCOMPARE(
+            bash("cd t && find * ! -type d -printf '%p %M ' -exec cat {} ';' | sort")
+                .standardOutput,
+            "Uninstaller/LinuxInstaller -rwx------ p\nUninstaller/installer.settings -rw------- "
+            "old\nUninstaller/linked -rw-r----- s\nbin/linuxStarter.py -rwx--x--- print()\n");
         QCOMPARE(installer.log,
                  (QStringList{"E:Error: cannot finish installation, because " + options.prefix +
                                   "/bin/Halvaron does not exist.",
@@ -383,15 +377,15 @@ private Q_SLOTS:
             " --uninstall --mode console --settings-file @/Tool/Uninstaller/installer.settings";
         const QByteArray deletingTool = deleting("@/Tool"), done = deletingTool + "Done.\n";
         const QByteArray usage = TestSupport::expectedUsage("LinuxInstaller");
-        const QByteArray notOurs = "Refusing to delete @/Tool, because it is no installation: it "
-                                   "must hold the uninstall script and Uninstaller/ with this "
-                                   "program in it. Nothing was deleted.\nDone.\n" +
-                                   usage;
-        const QByteArray refused = deletingTool +
-                                   "Refusing to delete the installation directory, "
-                                   "because it is the %1 directory. Please delete "
-                                   "the directory yourself.\nDone.\n" +
-                                   usage;
+        const QByteArray notOurs =
+            "Refusing to delete @/Tool, because it is no installation: it must hold the uninstall "
+            "script and Uninstaller/ with this program in it. Nothing was deleted.\nDone.\n" +
+            usage;
+        const QByteArray refused =
+            deletingTool +
+            "Refusing to delete the installation directory, because it is the %1 directory. Please "
+            "delete the directory yourself.\nDone.\n" +
+            usage;
         const QByteArray left =
             "Error: Could not delete the installation directory @/Tool completely: " +
             QByteArray::number(4 + TestSupport::fileNames(staging).size()) +
@@ -429,8 +423,7 @@ private Q_SLOTS:
             "mkdir -p o Tool/data/m && echo m > o/m && mount --bind o Tool/data/m", tool,
             "umount Tool/data/m",
             deletingTool +
-                "Error: Left @/Tool/data/m alone, because another file system is mounted "
-                "there.\n" +
+                "Error: Left @/Tool/data/m alone, because another file system is mounted there.\n" +
                 left,
             "o/m");
         row("immutable entry (root only)", "chattr +i Tool/bin/Halvaron", tool,
