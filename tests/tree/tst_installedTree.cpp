@@ -223,6 +223,7 @@ private Q_SLOTS:
         for (const char *broken : {"['a", "['a' 'b']", "[a]", "oops", "['\\u00']"})
             QVERIFY2(!ORNAUnityLauncher::parseList(broken, parsed), broken);
         QVERIFY(ORNAUnityLauncher::appendedList("oops", "/x").isEmpty());
+        QCOMPARE(ORNAUnityLauncher::appendedList("[]", "/x"), "['/x']");
         const QString file = "/it's\\x\ny";
         QVERIFY(ORNAUnityLauncher::parseList(ORNAUnityLauncher::appendedList("['g\\u00e9']", file),
                                              parsed));
