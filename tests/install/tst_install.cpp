@@ -8,9 +8,6 @@
 
 #include <QtTest>
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QScopeGuard>
 
 #include <csignal>
@@ -33,12 +30,10 @@ QByteArray settings(const char *uninstallerEnabled)
 }
 
 // Blanks, quotes and non-ASCII letters in names, an executable, a private file and a link.
-const QStringList productFiles = {"bin/icons/48x48/tool.png",
-                                  "bin/tool",
-                                  "bin/tool-link",
-                                  "data/Grüße \"quoted\" and 'single'.txt",
-                                  "data/private.txt",
-                                  "doc/read me.txt"};
+const QStringList productFiles = QString("bin/icons/48x48/tool.png|bin/tool|bin/tool-link|data/"
+                                         "Grüße \"quoted\" and 'single'.txt|data/private.txt|"
+                                         "doc/read me.txt")
+                                     .split('|');
 
 const QString hint =
     "You can force the installation by passing the --force-prefix command line option.\n"
@@ -52,24 +47,16 @@ QStringList entries(const QString &directory)
                                      QDir::NoDotAndDotDot);
 }
 
-// Every entry below a directory, files with size and time of change: whatever a run creates,
-// changes or removes shows.
-QStringList snapshot(const QString &directory)
+// Every entry below the directories, files with size and time of change: whatever a run
+// creates, changes or removes shows.
+QByteArray snapshot(const QStringList &directories)
 {
-    QStringList list;
-    QDirIterator it(directory,
-                    QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QFileInfo entry = it.nextFileInfo();
-        list << entry.filePath() + (entry.isDir()
-                                        ? QString()
-                                        : QStringLiteral(" %1 %2")
-                                              .arg(entry.size())
-                                              .arg(entry.lastModified().toMSecsSinceEpoch()));
-    }
-    list.sort();
-    return list;
+    return runProgram("bash", QStringList{"-c",
+                                          "find \"$@\" -type f -printf '%p %s %T@\\n' -o "
+                                          "-printf '%p\\n' | sort",
+                                          "find"} +
+                                  directories)
+        .standardOutput;
 }
 
 // An output with what changes from run to run as 0, # or X: durations, sizes of the file
@@ -84,28 +71,20 @@ QString normalized(const QByteArray &output)
         .replace(directories, "orna-install.X");
 }
 
-// The process with this parent and this command name, from /proc; 0 if there is none.
-pid_t childNamed(qint64 parent, const QByteArray &name)
+// The installer that the archive's bash runs, from /proc; 0 while there is none.
+pid_t installerOf(qint64 archive)
 {
-    for (const QString &pid : QDir("/proc").entryList(QDir::Dirs)) {
-        const QByteArray stat = readAll("/proc/" + pid + "/stat");
-        const qsizetype open = stat.indexOf('('), close = stat.lastIndexOf(')');
-        if (open > 0 && close > open && stat.mid(open + 1, close - open - 1) == name &&
-            stat.mid(close + 2).split(' ').value(1).toLongLong() == parent)
-            return pid.toInt();
-    }
+    for (const QByteArray &child :
+         readAll(QString("/proc/%1/task/%1/children").arg(archive)).split(' '))
+        if (readAll("/proc/" + child + "/comm") == "LinuxInstaller\n")
+            return child.toInt();
     return 0;
 }
 
-QStringList consoleCommand(const QString &archive, const QString &prefix,
-                           const QStringList &extra = {})
+// A JSON event with a text.
+QString message(const QString &text, const QString &event = "message")
 {
-    return QStringList{"bash", archive} + consoleArguments(prefix, extra);
-}
-
-QString jsonLine(const QJsonObject &event)
-{
-    return QString::fromUtf8(QJsonDocument(event).toJson(QJsonDocument::Compact)) + '\n';
+    return QString("{\"event\":\"%1\",\"text\":\"%2\"}\n").arg(event, text);
 }
 
 } // namespace
@@ -141,12 +120,10 @@ private:
     {
         const QString files = productFiles.join('\n');
         QString events;
-        for (int i = 0; i < productFiles.size(); ++i) {
-            events += jsonLine({{"event", "file"},
-                                {"index", i + 1},
-                                {"path", productFiles.at(i)},
-                                {"total", productFiles.size()}});
-        }
+        for (int i = 0; i < productFiles.size(); ++i)
+            events += QString("{\"event\":\"file\",\"index\":%1,\"path\":\"%2\",\"total\":6}\n")
+                          .arg(i + 1)
+                          .arg(QString(productFiles.at(i)).replace('"', "\\\""));
         // In one pass: no name is found in what replaces another.
         const QStringList names = {"FILE_EVENTS", events,
                                    "FILES",       files,
@@ -204,7 +181,7 @@ private:
         for (const QString &file : files) {
             const QString bin = work.fresh("bin");
             if (file == "INSTALLED")
-                QCOMPARE(run(consoleCommand(archive, target)).exitCode, 0);
+                QCOMPARE(run(commandOf("bash TOOL CONSOLE TARGET")).exitCode, 0);
             else if (file.endsWith('/'))
                 QVERIFY(QDir().mkpath(target + '/' + file));
             else if (file == "uninstall") // says where it runs and with what, leaves a trace
@@ -250,7 +227,7 @@ private:
     // The target takes the next installation without --force-prefix.
     void verifyReinstallable()
     {
-        const ProcessResult again = run(consoleCommand(archive, target));
+        const ProcessResult again = run(commandOf("bash TOOL CONSOLE TARGET"));
         QCOMPARE(QString::fromUtf8(again.standardOutput),
                  expand(installingLine + "Creating uninstaller...\nFinished.\n"));
         QCOMPARE(again.exitCode, 0);
@@ -319,6 +296,7 @@ private Q_SLOTS:
         const QString control = "stderr: Error: the installation directory must not contain "
                                 "control characters such as tab or line feed: $'TARGET";
         const QString done = "Creating uninstaller...\nFinished.\n";
+        const QString removed = "Removing what was installed in TARGET...\nFinished.\nUSAGE";
         // Refused before anything is written: dangerous places however they are written, an
         // occupied directory, names that desktop files could not carry.
         row("root", "bash TOOL CONSOLE /", "", 1, root);
@@ -353,20 +331,22 @@ private Q_SLOTS:
         row("no uninstaller: not empty, its uninstall not run", "bash PLAIN CONSOLE TARGET",
             "kept uninstall", 0, in + "Finished.\n");
         // A previous installation goes first, through its uninstall script in console mode.
-        const QString previous = "Calling TARGET/uninstall...\nold uninstaller: TARGET --mode "
-                                 "console";
+        const QString old = "Calling TARGET/uninstall...\nold uninstaller: TARGET --mode console";
+        const QString copied = "TMP/orna-install.X/installer";
         row("previous installation", "bash TOOL CONSOLE TARGET --verbose",
             "Uninstaller/LinuxInstaller kept uninstall", 0,
-            previous + " --verbose\nwarning\n" + in +
-                "FILES\nCreating uninstaller...\nCopying files from TMP/orna-install.X/installer "
-                "to "
-                "TARGET/Uninstaller\nTMP/orna-install.X/installer/LinuxInstaller -> "
-                "TARGET/Uninstaller/LinuxInstaller\nTMP/orna-install.X/installer/installer.settings"
-                " -> TARGET/Uninstaller/installer.settings\nWrote TARGET/uninstall\nFinished.\n");
+            old + " --verbose\nwarning\n" + in +
+                "FILES\nCreating uninstaller...\nCopying files "
+                "from " +
+                copied + " to TARGET/Uninstaller\n" + copied +
+                "/LinuxInstaller -> "
+                "TARGET/Uninstaller/LinuxInstaller\n" +
+                copied +
+                "/installer.settings -> "
+                "TARGET/Uninstaller/installer.settings\nWrote TARGET/uninstall\nFinished.\n");
         row("--force-prefix: not empty, no uninstaller's mark",
-            "bash TOOL CONSOLE TARGET "
-            "--force-prefix",
-            "kept uninstall", 0, previous + "\nwarning\n" + in + done);
+            "bash TOOL CONSOLE TARGET --force-prefix", "kept uninstall", 0,
+            old + "\nwarning\n" + in + done);
         row("previous installation through a link", "bash TOOL CONSOLE TLINK", "INSTALLED", 0,
             "Calling TLINK/uninstall...\nDeleting the installation directory TARGET...\nDone.\n"
             "Installing Tool 2.0 in TLINK...\n" +
@@ -407,69 +387,47 @@ Program run after installation: none
 The installation would proceed.
 )")
                 .replace("D/", "TARGET/Uninstaller/desktopEntries/"));
-        row("dry run: refused", "bash TOOL CONSOLE TARGET --dry-run", "kept", 1,
-            "...\nCheck \"not empty\": refused\nError: The installation directory 'TARGET' is not "
-            "empty.\n\nHINT\nPrevious installation: none\nThe installation would be refused.\n"
-            "USAGE");
         row("dry run: previous installation", "bash TOOL CONSOLE TARGET --dry-run",
             "Uninstaller/LinuxInstaller uninstall", 0,
             "...\nPrevious installation: removed first by its uninstaller\n    (cd TARGET && "
             "TARGET/uninstall --mode console)\nThe installation would proceed.\n");
         row("dry run: not enough space", "bash TOOL CONSOLE TARGET --dry-run", "FULL_DISK", 1,
             "...\nError: not enough space in TARGET: # needed, # free.\nThe installation would be "
-            "refused.\n");
+            "refused.\nUSAGE");
         row("dry run: not writable", "bash TOOL CONSOLE TARGET/.kept/Tool --dry-run", ".kept", 1,
             "...\nCheck \"writable\": refused\nError: Failed to create installation directory: "
             "TARGET/.kept/Tool\nThe installation would be refused.\n");
         // --progress=json: a JSON object a line; the end event carries the exit code.
-        const QString start = jsonLine({{"event", "start"},
-                                        {"files", 6},
-                                        {"product", "Tool"},
-                                        {"target", "TARGET"},
-                                        {"version", "2.0"}});
-        const auto message = [](const char *event, const QString &text) {
-            return jsonLine({{"event", event}, {"text", text}});
-        };
+        const QString start =
+            R"({"event":"start","files":6,"product":"Tool","target":"TARGET","version":"2.0"})"
+            "\n";
         const QString end = "{\"event\":\"end\",\"exitCode\":%1,\"seconds\":0}\n";
-        const QString occupied = "Error: The installation directory 'TARGET' is not empty.\n\n";
         row("JSON", "bash TOOL CONSOLE TARGET --progress=json", "", 0,
-            start + message("message", "Installing Tool 2.0 in TARGET...") + "FILE_EVENTS" +
-                message("message", "Creating uninstaller...") + message("message", "Finished.") +
-                end.arg(0));
+            start + message("Installing Tool 2.0 in TARGET...") + "FILE_EVENTS" +
+                message("Creating uninstaller...") + message("Finished.") + end.arg(0));
         row("JSON: no prefix", "bash TOOL CONSOLE  --progress=json", "", 1,
             QString(start).replace("TARGET", "") +
-                message("error", "Error: No installation directory given.") + end.arg(1));
-        const QJsonObject checks = {{"home directory", "passed"},
-                                    {"not empty", "refused"},
-                                    {"root directory", "passed"},
-                                    {"temporary directory", "passed"}};
+                message("Error: No installation directory given.", "error") + end.arg(1));
         row("JSON: dry run", "bash TOOL CONSOLE TARGET --dry-run --progress=json", "kept", 1,
             start +
-                jsonLine({{"checks", checks},
-                          {"commands", QJsonArray()},
-                          {"errors", QJsonArray{occupied + hint}},
-                          {"event", "plan"},
-                          {"files", 6},
-                          {"freeBytes", 0},
-                          {"neededBytes", 0},
-                          {"proceed", false},
-                          {"target", "TARGET"},
-                          {"uninstaller", "TARGET/uninstall"},
-                          {"unpackedBytes", 105}}) +
+                R"({"checks":{"home directory":"passed","not empty":"refused","root )"
+                R"(directory":"passed","temporary directory":"passed"},"commands":[],)"
+                R"("errors":["Error: The installation directory 'TARGET' is not empty.\n\n)" +
+                QString(hint).replace("\n", "\\n") +
+                R"("],"event":"plan","files":6,"freeBytes":0,"neededBytes":0,"proceed":false,)"
+                R"("target":"TARGET","uninstaller":"TARGET/uninstall","unpackedBytes":105})"
+                "\n" +
                 end.arg(1));
         row("JSON: uninstallation", "TARGET/uninstall --mode silent --progress=json", "INSTALLED",
             0,
-            jsonLine({{"event", "start"},
-                      {"product", "Tool"},
-                      {"target", "TARGET"},
-                      {"version", "2.0"}}) +
-                message("message", "Deleting the installation directory TARGET...") +
-                message("message", "Done.") + end.arg(0));
+            R"({"event":"start","product":"Tool","target":"TARGET","version":"2.0"})"
+            "\n" +
+                message("Deleting the installation directory TARGET...") + message("Done.") +
+                end.arg(0));
         // Damaged archives: refused before anything is written, or noticed while streaming and
         // rolled back; --check tells which part.
-        const QString cut =
-            "stderr: Error: the archive is damaged: it has CUT bytes instead of SIZE"
-            " (an incomplete download?).\n";
+        const QString cut = "stderr: Error: the archive is damaged: it has CUT bytes instead of "
+                            "SIZE (an incomplete download?).\n";
         row("cut short", "bash DAMAGED CONSOLE TARGET", "damaged:", 1, cut);
         row("cut short: --check", "bash DAMAGED --check", "damaged:", 1, cut);
         row("installer part", "bash DAMAGED CONSOLE TARGET", "damaged:Installer", 1,
@@ -477,10 +435,11 @@ The installation would proceed.
         row("installer part: --check", "bash DAMAGED --check", "damaged:Installer", 1,
             "The installer part is damaged.\nThe product part is intact.\n");
         row("product part", "bash DAMAGED CONSOLE TARGET", "damaged:Product", 1,
-            in + "tar: This does not look like a tar archive\ntar: Exiting with failure status due "
-                 "to previous errors\nError: the archive is damaged.\nError: The installation "
-                 "script failed with exit code 1.\nRemoving what was installed in TARGET...\n"
-                 "Finished.\nUSAGE");
+            in +
+                "tar: This does not look like a tar archive\ntar: Exiting with failure status due "
+                "to previous errors\nError: the archive is damaged.\nError: The installation "
+                "script failed with exit code 1.\n" +
+                removed);
         row("product part: --check", "bash DAMAGED --check", "damaged:Product", 1,
             "The installer part is intact.\nThe product part is damaged.\n");
         // Small file systems (root only): a temporary directory mounted noexec gives way to
@@ -488,22 +447,22 @@ The installation would proceed.
         // an uninstaller that does not fit fails the installation, which is rolled back.
         row("noexec", "bash TOOL CONSOLE TARGET", "tmpfs:TMP:noexec,size=64m", 0,
             in + done +
-                "stderr: Programs cannot run in the temporary directory TMP; using HOME/runtime "
-                "instead.\n");
+                "stderr: Programs cannot run in the temporary directory TMP; using "
+                "HOME/runtime instead.\n");
         row("full temporary directory", "bash TOOL CONSOLE TARGET", "tmpfs:TMP:size=1m", 1,
             "stderr: Error: not enough space in the temporary directory TMP (set TMPDIR to use "
             "another one): # needed, # free.\n");
         row("full target", "bash TOOL CONSOLE TARGET", "tmpfs:PARENT:size=1m", 1,
-            in + "Error: not enough space in TARGET: # needed, # free.\nError: The installation "
-                 "script failed with exit code 1.\nRemoving what was installed in TARGET...\n"
-                 "Finished.\nUSAGE");
+            in +
+                "Error: not enough space in TARGET: # needed, # free.\nError: The installation "
+                "script failed with exit code 1.\n" +
+                removed);
         row("no room for the uninstaller", "bash TOOL CONSOLE TARGET",
             "tmpfs:TARGET:size=256k .kept", 1,
             "...\nCreating uninstaller...\nError: Failed to copy TMP/orna-install.X/installer/"
-            "LinuxInstaller to TARGET/Uninstaller/LinuxInstaller\nRemoving what was installed in "
-            "TARGET...\nFinished.\nUSAGE");
+            "LinuxInstaller to TARGET/Uninstaller/LinuxInstaller\n" +
+                removed);
         // The installer with a hand-written archive script: its lines, errors and failures.
-        const QString removed = "Removing what was installed in TARGET...\nFinished.\nUSAGE";
         row("script: its arguments, lines trimmed", "INSTALLER SCRIPT CONSOLE TARGET --verbose", "",
             0, in + "--install\nTARGET\n3\ntwo\n" + QString(10000, 'x') + "\nlast\nFinished.\n",
             "printf '%s\\n' \"$1\" \"$2\" \"$#\"; printf '  two \\t\\n'; head -c 10000 /dev/zero | "
@@ -549,13 +508,12 @@ The installation would proceed.
             QSKIP("Mounting a small file system needs root.");
         prepare(files.split(' ', Qt::SkipEmptyParts));
         const QString parent = QFileInfo(target).path();
-        const QStringList before = snapshot(home) + snapshot(parent);
+        const QByteArray before = snapshot({home, parent});
         const QStringList arguments = commandOf(command);
         const ProcessResult result = run(arguments);
         const QString shown =
             normalized(result.standardOutput +
                        (result.standardError.isEmpty() ? "" : "stderr: " + result.standardError));
-            qDebug().noquote() << shown;
         qsizetype next = 0;
         if (output.startsWith("...\n")) {
             for (const QString &line : expand(output.mid(4)).split('\n'))
@@ -568,7 +526,7 @@ The installation would proceed.
         QCOMPARE((entries(tmp) + entries(home + "/runtime")).filter("orna-"), QStringList());
         const bool dryRun = command.contains("--dry-run");
         if (exitCode != 0 || dryRun)
-            QCOMPARE(snapshot(home) + snapshot(parent), before);
+            QCOMPARE(snapshot({home, parent}), before);
         if (exitCode != 0 && command.startsWith("INSTALLER") && QFileInfo(target).isDir())
             verifyReinstallable();
         if (command.startsWith("TARGET/uninstall"))
@@ -645,8 +603,7 @@ The installation would proceed.
                                                                 : QStringList()));
         QVERIFY(process.waitForStarted());
         pid_t installerPid = 0;
-        QTRY_VERIFY_WITH_TIMEOUT(
-            (installerPid = childNamed(process.processId(), "LinuxInstaller")) != 0, 30000);
+        QTRY_VERIFY_WITH_TIMEOUT((installerPid = installerOf(process.processId())) != 0, 30000);
         QDeadlineTimer deadline(60000);
         while (entries(target).size() < 3 && !deadline.hasExpired())
             QThread::usleep(500);
@@ -656,7 +613,7 @@ The installation would proceed.
                       exitCode = QString::number(128 + signalNumber),
                       error = "Error: The installation was interrupted by " + name + '.';
         QVERIFY2(
-            json ? output.contains(jsonLine({{"event", "error"}, {"text", error}})) &&
+            json ? output.contains(message(error, "error")) &&
                        output.endsWith("{\"event\":\"end\",\"exitCode\":" + exitCode +
                                        ",\"seconds\":0}\n")
                  : output.startsWith(expand(installingLine + error +
