@@ -95,10 +95,10 @@ class InstallTest : public QObject
 
 private:
     WorkDirectory work;
-    QString product, installer, plainInstaller, archive, plainArchive, largeArchive, script,
-        damaged;
+    QString product, installer, plainInstaller, archive, plainArchive, largeArchive, script, copy;
     QStringList mounts;
     QString canary, canaryDirectory;
+    QFile::Permissions canaryPermissions;
     // New for every test row: the sandbox's home and TMPDIR, and a target that does not exist.
     QString home, tmp, target;
     QProcessEnvironment environment;
@@ -124,36 +124,27 @@ private:
             events += QString("{\"event\":\"file\",\"index\":%1,\"path\":\"%2\",\"total\":6}\n")
                           .arg(i + 1)
                           .arg(QString(productFiles.at(i)).replace('"', "\\\""));
-        // In one pass: no name is found in what replaces another.
-        const QStringList names = {"FILE_EVENTS", events,
-                                   "FILES",       files,
-                                   "TARGET",      target,
-                                   "PARENT",      QFileInfo(target).path(),
-                                   "HOME",        home,
-                                   "TMP",         tmp,
-                                   "TLINK",       target + "-link",
-                                   "HLINK",       target + "-home",
-                                   "ODD",         target + "/Tool ünicode 'x' back\\slash",
-                                   "TOOL",        archive,
-                                   "PLAIN",       plainArchive,
-                                   "INSTALLER",   plainInstaller + "/LinuxInstaller",
-                                   "SCRIPT",      script,
-                                   "SETTINGS",    plainInstaller + "/installer.settings",
-                                   "HINT",        hint,
-                                   "USAGE",       expectedUsage("tool.run"),
-                                   "DAMAGED",     damaged,
-                                   "SIZE",        QString::number(QFileInfo(archive).size()),
-                                   "CUT",         QString::number(QFileInfo(archive).size() - 10)};
-        QStringList keys;
-        for (qsizetype i = 0; i < names.size(); i += 2)
-            keys << names.at(i);
+        const QStringList keys = QString("FILE_EVENTS FILES TARGET PARENT HOME TMP TLINK HLINK ODD "
+                                         "TOOL PLAIN INSTALLER SCRIPT SETTINGS HINT USAGE COPY "
+                                         "SIZE CUT COPY")
+                                     .split(' ');
+        const QStringList values = QStringList()
+                                   << events << files << target << QFileInfo(target).path() << home
+                                   << tmp << target + "-link" << target + "-home"
+                                   << target + "/Tool ünicode 'x' back\\slash" << archive
+                                   << plainArchive << plainInstaller + "/LinuxInstaller" << script
+                                   << plainInstaller + "/installer.settings" << hint
+                                   << expectedUsage("tool.run") << copy
+                                   << QString::number(QFileInfo(archive).size())
+                                   << QString::number(QFileInfo(archive).size() - 10);
         QString result;
         qsizetype done = 0;
+        // In one pass: no name is found in what replaces another.
         for (auto it = QRegularExpression("\\b(" + keys.join('|') + ")\\b").globalMatch(text);
              it.hasNext();) {
             const QRegularExpressionMatch match = it.next();
             result += text.mid(done, match.capturedStart() - done) +
-                      names.at(names.indexOf(match.captured()) + 1);
+                      values.at(keys.indexOf(match.captured()));
             done = match.capturedEnd();
         }
         return result + text.mid(done);
@@ -190,8 +181,10 @@ private:
                                     "; echo warning >&2; rm -rf Uninstaller; touch \"$0.ran\""));
             else if (file.startsWith("tmpfs:")) // on TMP, PARENT or TARGET; full if 1m
                 mount(expand(file.section(':', 1, 1)), file.section(':', 2));
-            else if (file.startsWith("damaged:")) // DAMAGED: the archive cut short, or a byte
+            else if (file.startsWith("damaged:")) // COPY: the archive cut short, or a byte
                 damage(file.mid(8));              // changed in its part Installer or Product
+            else if (file.startsWith("planted:")) // COPY: the product with a link to the canary
+                plant(file.mid(8));               // directory (Uninstaller...) or file
             else if (file != "FULL_DISK")
                 QVERIFY(writeFile(target + '/' + file, "old\n"));
             else if (writeScript(bin + "/df", "[[ ${!#} == " + QFileInfo(target).path().toUtf8() +
@@ -212,16 +205,26 @@ private:
 
     void damage(const QString &part)
     {
-        QVERIFY(QFile::copy(archive, damaged = work.fresh("damaged") + "/tool.run"));
+        QVERIFY(QFile::copy(archive, copy = work.fresh("damaged") + "/tool.run"));
         const QRegularExpressionMatch range =
             QRegularExpression(part + " part: (\\d+) bytes at (\\d+),")
                 .match(run({"bash", archive, "--info"}).standardOutput);
-        QFile file(damaged);
+        QFile file(copy);
         QVERIFY(file.open(QIODevice::ReadWrite));
         if (part.isEmpty())
             QVERIFY(file.resize(file.size() - 10));
         else if (file.seek(range.captured(2).toLongLong() + range.captured(1).toLongLong() / 2))
             QCOMPARE(file.write(QByteArray(1, char(file.peek(1).at(0) ^ 0x5a))), 1);
+    }
+
+    void plant(const QString &link)
+    {
+        const QString planted = work.fresh("planted") + "/product";
+        QCOMPARE(runProgram("cp", {"-a", product, planted}).exitCode, 0);
+        QVERIFY(QDir().mkpath(QFileInfo(planted + '/' + link).path()));
+        QVERIFY(QFile::link(link.startsWith("Uninstaller") ? canaryDirectory : canary,
+                            planted + '/' + link));
+        copy = makeArchive(planted, installer, planted + ".run");
     }
 
     // The target takes the next installation without --force-prefix.
@@ -259,6 +262,7 @@ private Q_SLOTS:
         canary = work.filePath("canary.txt");
         canaryDirectory = work.filePath("canaryDirectory");
         QVERIFY(writeFile(canary, "canary\n") && QDir().mkpath(canaryDirectory));
+        canaryPermissions = QFile::permissions(canary);
     }
 
     void init()
@@ -428,19 +432,19 @@ The installation would proceed.
         // rolled back; --check tells which part.
         const QString cut = "stderr: Error: the archive is damaged: it has CUT bytes instead of "
                             "SIZE (an incomplete download?).\n";
-        row("cut short", "bash DAMAGED CONSOLE TARGET", "damaged:", 1, cut);
-        row("cut short: --check", "bash DAMAGED --check", "damaged:", 1, cut);
-        row("installer part", "bash DAMAGED CONSOLE TARGET", "damaged:Installer", 1,
+        row("cut short", "bash COPY CONSOLE TARGET", "damaged:", 1, cut);
+        row("cut short: --check", "bash COPY --check", "damaged:", 1, cut);
+        row("installer part", "bash COPY CONSOLE TARGET", "damaged:Installer", 1,
             "stderr: Error: the archive is damaged.\n");
-        row("installer part: --check", "bash DAMAGED --check", "damaged:Installer", 1,
+        row("installer part: --check", "bash COPY --check", "damaged:Installer", 1,
             "The installer part is damaged.\nThe product part is intact.\n");
-        row("product part", "bash DAMAGED CONSOLE TARGET", "damaged:Product", 1,
+        row("product part", "bash COPY CONSOLE TARGET", "damaged:Product", 1,
             in +
                 "tar: This does not look like a tar archive\ntar: Exiting with failure status due "
                 "to previous errors\nError: the archive is damaged.\nError: The installation "
                 "script failed with exit code 1.\n" +
                 removed);
-        row("product part: --check", "bash DAMAGED --check", "damaged:Product", 1,
+        row("product part: --check", "bash COPY --check", "damaged:Product", 1,
             "The installer part is intact.\nThe product part is damaged.\n");
         // Small file systems (root only): a temporary directory mounted noexec gives way to
         // $XDG_RUNTIME_DIR; no room there or in the target is found before anything is written;
@@ -462,6 +466,19 @@ The installation would proceed.
             "...\nCreating uninstaller...\nError: Failed to copy TMP/orna-install.X/installer/"
             "LinuxInstaller to TARGET/Uninstaller/LinuxInstaller\n" +
                 removed);
+        // Links planted in the product to a file or directory outside: the installer's own files
+        // replace them or it leaves them as they are.
+        const QString desktop = in + "Creating uninstaller...\nInstalling icons...\nCreating "
+                                     "desktop shortcuts...\nCreating menu entries...\n";
+        const char *planted = "bash COPY --mode console --prefix TARGET";
+        row("planted link: uninstall", planted, "planted:uninstall", 0, desktop + "Finished.\n");
+        row("planted link: start script", planted, "planted:bin/linuxStarter.py", 0,
+            desktop + "Warning: TARGET/bin/linuxStarter.py is a symbolic link or lies outside the "
+                      "installation directory; its permissions are left as they are.\nFinished.\n");
+        row("planted link: uninstaller", planted, "planted:Uninstaller", 0,
+            desktop + "Finished.\n");
+        row("planted link: desktop entries", planted, "planted:Uninstaller/desktopEntries", 0,
+            desktop + "Finished.\n");
         // The installer with a hand-written archive script: its lines, errors and failures.
         row("script: its arguments, lines trimmed", "INSTALLER SCRIPT CONSOLE TARGET --verbose", "",
             0, in + "--install\nTARGET\n3\ntwo\n" + QString(10000, 'x') + "\nlast\nFinished.\n",
@@ -486,12 +503,9 @@ The installation would proceed.
         // A script that is no archive of ours is not asked for figures: it might install.
         row("dry run of a foreign script",
             "INSTALLER SCRIPT --temp-directory TMP --dry-run CONSOLE TARGET", "", 0,
-            "Dry run of the installation of Tool 2.0: nothing is written.\nTarget directory: "
-            "TARGET\nChecks of the target directory: none (uninstallerEnabled is off)\nCheck "
-            "\"writable\": passed\nPrevious installation: none\nFiles: unknown (the archive script "
-            "tells no figures)\nUninstaller: none (uninstallerEnabled is off)\nDesktop "
-            "integration: none (--no-desktop-files)\nProgram run after installation: none\nThe "
-            "installation would proceed.\n",
+            "...\nChecks of the target directory: none (uninstallerEnabled is off)\nFiles: unknown "
+            "(the archive script tells no figures)\nUninstaller: none (uninstallerEnabled is off)\n"
+            "Desktop integration: none (--no-desktop-files)\nThe installation would proceed.\n",
             "mkdir -p \"$2/bin\"");
     }
 
@@ -524,6 +538,9 @@ The installation would proceed.
         }
         QCOMPARE(result.exitCode, exitCode);
         QCOMPARE((entries(tmp) + entries(home + "/runtime")).filter("orna-"), QStringList());
+        QVERIFY2(readAll(canary) == "canary\n" && QFile::permissions(canary) == canaryPermissions &&
+                     entries(canaryDirectory).isEmpty(),
+                 "changed outside the target");
         const bool dryRun = command.contains("--dry-run");
         if (exitCode != 0 || dryRun)
             QCOMPARE(snapshot({home, parent}), before);
@@ -539,9 +556,8 @@ The installation would proceed.
             QCOMPARE(QString::fromUtf8(installed.standardOutput).split('\n').filter("Running "),
                      shown.split('\n').filter(indented).replaceInStrings(indented, "Running "));
         }
-        if (exitCode != 0 || dryRun ||
-            !(command.contains("CONSOLE") || command.contains("--install")) ||
-            command.startsWith("INSTALLER"))
+        if (exitCode != 0 || dryRun || command.startsWith("INSTALLER") ||
+            !(arguments.contains("--prefix") || command.contains("--install")))
             return;
         const qsizetype at = arguments.indexOf("--prefix");
         const QString prefix = at < 0 ? target : arguments.at(at + 1);
@@ -642,45 +658,6 @@ The installation would proceed.
                  target + "/uninstall"});
         QCOMPARE(uninstalled.standardOutput, QByteArray("0\n"));
         QVERIFY(!QFileInfo::exists(target));
-    }
-
-    // Links planted in the product to a file or directory outside: the installer's own files
-    // replace them or leave them as they are, and nothing outside changes.
-    void plantedLinks_data()
-    {
-        QTest::addColumn<QString>("link");
-        QTest::addColumn<bool>("toDirectory"); // the canary directory, else the canary file
-        QTest::addColumn<bool>("replaced");    // by a file or directory of the installer's own
-        QTest::newRow("uninstall") << "uninstall" << false << true;
-        QTest::newRow("start script") << "bin/linuxStarter.py" << false << false;
-        QTest::newRow("uninstaller directory") << "Uninstaller" << true << true;
-        QTest::newRow("desktop entries") << "Uninstaller/desktopEntries" << true << true;
-    }
-
-    void plantedLinks()
-    {
-        QFETCH(QString, link);
-        QFETCH(bool, toDirectory);
-        QFETCH(bool, replaced);
-        const QString copy = work.fresh("planted") + "/product";
-        QCOMPARE(runProgram("cp", {"-a", product, copy}).exitCode, 0);
-        QVERIFY(QDir().mkpath(QFileInfo(copy + '/' + link).path()));
-        QVERIFY(QFile::link(toDirectory ? canaryDirectory : canary, copy + '/' + link));
-        const QFile::Permissions permissions = QFile::permissions(canary);
-        const ProcessResult result = run({"bash", makeArchive(copy, installer, copy + ".run"),
-                                          "--mode", "console", "--prefix", target});
-        const QString warning = "Warning: TARGET/" + link +
-                                " is a symbolic link or lies outside the installation directory; "
-                                "its permissions are left as they are.\n";
-        QCOMPARE(result.standardOutput.contains(expand(warning).toUtf8()), !replaced);
-        QVERIFY2(result.standardOutput.endsWith("Finished.\n"), result.standardOutput);
-        QCOMPARE(result.exitCode, 0);
-        QCOMPARE(QFileInfo(target + '/' + link).isSymLink(), !replaced);
-        QVERIFY(QFileInfo(target + "/uninstall").isExecutable());
-        QVERIFY(QFile::exists(target + "/Uninstaller/LinuxInstaller"));
-        QCOMPARE(readAll(canary), QByteArray("canary\n"));
-        QCOMPARE(QFile::permissions(canary), permissions);
-        QCOMPARE(entries(canaryDirectory), QStringList());
     }
 
     // The wizard passes its field unchanged; an empty one is refused before anything else.
