@@ -7,9 +7,7 @@
 
 int runInstallation(const InstallerOptions &options)
 {
-    ORNAInstaller installer(options);
-    installer.setVerbose(options.verbose);
-    installer.setTempDirectory(options.tempDirectory);
+    ORNAInstaller installer(options, ORNAInstallerSettings(options));
 
     if (!options.consoleMode) {
         installer.setupWizard();

@@ -65,8 +65,8 @@ void forEachLine(QIODevice *device, bool takeRest, Handler handle)
 
 } // namespace
 
-ORNAInstaller::ORNAInstaller(const InstallerOptions &options)
-    : ORNAInstallerBase(options), installScript(options.installScript),
+ORNAInstaller::ORNAInstaller(const InstallerOptions &options, const ORNAInstallerSettings &settings)
+    : ORNAInstallerBase(options, settings), installScript(options.installScript),
       createDesktopFiles(options.createDesktopFiles), fileTotal(options.fileCount),
       forcePrefix(options.forcePrefix)
 {}

@@ -21,7 +21,7 @@ class ORNAInstaller : public ORNAInstallerBase
     Q_OBJECT
 
 public:
-    explicit ORNAInstaller(const InstallerOptions &options);
+    ORNAInstaller(const InstallerOptions &options, const ORNAInstallerSettings &settings);
     ~ORNAInstaller() override;
 
     // Wizard mode: builds the wizard and its pages.
@@ -144,8 +144,6 @@ private:
 
     // The installation could not be started (refused or unusable directory, no script).
     bool installationStartFailed = false;
-
-protected:
     ORNAFinishInstallationPage *finishPage = nullptr;
     ORNAInstallDirectoryPage *installDirectoryPage = nullptr;
     ORNALicensePage *licensePage = nullptr;

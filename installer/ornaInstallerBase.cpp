@@ -13,9 +13,11 @@
 #include <cstdio>
 #include <unistd.h>
 
-ORNAInstallerBase::ORNAInstallerBase(const InstallerOptions &options)
-    : settings(options), applicationDirectory(options.applicationDirectory),
-      installDirectory(options.prefix)
+ORNAInstallerBase::ORNAInstallerBase(const InstallerOptions &options,
+                                     const ORNAInstallerSettings &settings)
+    : settings(settings), applicationDirectory(options.applicationDirectory),
+      installDirectory(options.prefix), tempDirectory(options.tempDirectory),
+      verbose(options.verbose)
 {}
 
 ORNAInstallerBase::~ORNAInstallerBase()

@@ -18,11 +18,11 @@ class ORNAInstallerBase : public QObject
     Q_OBJECT
 
 public:
-    explicit ORNAInstallerBase(const InstallerOptions &options);
+    // The directories and switches come from options; settings are the product's, read by the
+    // caller (usually from the options' settings file).
+    ORNAInstallerBase(const InstallerOptions &options, const ORNAInstallerSettings &settings);
     ~ORNAInstallerBase() override;
 
-    void setVerbose(bool on) { verbose = on; }
-    void setTempDirectory(const QString &directory) { tempDirectory = directory; }
     const ORNAInstallerSettings &installerSettings() const { return settings; }
     QString installationDirectory() const { return installDirectory; }
     QWizard *wizardWindow() const { return wizard; }

@@ -33,8 +33,9 @@ void enableButton(QWizard *wizard, QWizard::WizardButton which)
 } // namespace
 
 ORNAUninstaller::ORNAUninstaller(const InstallerOptions &options,
-                                 const QString &applicationDirectory)
-    : ORNAInstallerBase(options)
+                                 const ORNAInstallerSettings &settings,
+                                 const QString &applicationDirectory, const QString &runningProgram)
+    : ORNAInstallerBase(options, settings), runningProgram(runningProgram)
 {
     this->applicationDirectory = applicationDirectory;
     installDirectory =

@@ -15,7 +15,10 @@ class ORNAUninstaller : public ORNAInstallerBase
     Q_OBJECT
 
 public:
-    ORNAUninstaller(const InstallerOptions &options, const QString &applicationDirectory);
+    // runningProgram is this program's file, which must be the installation's
+    // Uninstaller/LinuxInstaller; applicationDirectory is the directory it runs from.
+    ORNAUninstaller(const InstallerOptions &options, const ORNAInstallerSettings &settings,
+                    const QString &applicationDirectory, const QString &runningProgram);
 
     // Wizard mode: the welcome and progress pages.
     void setupWizard();
@@ -43,11 +46,9 @@ private:
     // False, with the reasons logged, when anything is left.
     bool removeInstallationTree();
 
-protected:
     ORNAUninstallerProgressPage *progressPage = nullptr;
     bool confirmed = false;
-    // The program that must be the installation's Uninstaller/LinuxInstaller.
-    QString runningProgram = QStringLiteral("/proc/self/exe");
+    QString runningProgram;
     // Started through a prefix that is a link to the installation directory.
     bool keepInstallDirectory = false;
 };

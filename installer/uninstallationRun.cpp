@@ -20,8 +20,8 @@ QString runningProgramDirectory(const InstallerOptions &options)
 
 int runUninstallation(const InstallerOptions &options)
 {
-    ORNAUninstaller uninstaller(options, runningProgramDirectory(options));
-    uninstaller.setVerbose(options.verbose);
+    ORNAUninstaller uninstaller(options, ORNAInstallerSettings(options),
+                                runningProgramDirectory(options), QStringLiteral("/proc/self/exe"));
     if (options.consoleMode) {
         const ORNAInstallerSettings &settings = uninstaller.installerSettings();
         ORNARunOutput::start(settings.product, settings.version,

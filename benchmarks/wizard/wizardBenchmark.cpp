@@ -164,7 +164,8 @@ int benchmarkUninstaller()
         QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).absolutePath();
     options.settingsFile = options.applicationDirectory + QStringLiteral("/installer.settings");
     const QString installation = QFileInfo(options.applicationDirectory).absolutePath();
-    MeasuredUninstaller uninstaller(options, options.applicationDirectory);
+    MeasuredUninstaller uninstaller(options, ORNAInstallerSettings(options),
+                                    options.applicationDirectory, QStringLiteral("/proc/self/exe"));
     uninstaller.setupWizard();
     uninstaller.showWizard();
     QWizard *wizard = uninstaller.wizardWindow();
@@ -231,9 +232,7 @@ int main(int argc, char **argv)
     options.verbose = arguments.value(6) == QLatin1String("--verbose");
     options.createDesktopFiles = false;
 
-    MeasuredInstaller installer(options);
-    installer.setVerbose(options.verbose);
-    installer.setTempDirectory(options.tempDirectory);
+    MeasuredInstaller installer(options, ORNAInstallerSettings(options));
     installer.setupWizard();
     installer.setProgressMaximum(options.fileCount);
     installer.showWizard();

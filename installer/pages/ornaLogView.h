@@ -10,6 +10,8 @@
 // file.
 class ORNALogView : public QTextEdit
 {
+    Q_OBJECT
+
 public:
     explicit ORNALogView(QWidget *parent = nullptr);
 

@@ -6,6 +6,8 @@
 // Shows the product's readme after the installation.
 class ORNAReadmePage : public QWizardPage
 {
+    Q_OBJECT
+
 public:
     explicit ORNAReadmePage(const QString &readmeText, QWidget *parent = nullptr);
 };

@@ -8,6 +8,8 @@ class QLabel;
 // Repeats the chosen directory before the installation starts.
 class ORNASummaryPage : public QWizardPage
 {
+    Q_OBJECT
+
 public:
     explicit ORNASummaryPage(QWidget *parent = nullptr);
 

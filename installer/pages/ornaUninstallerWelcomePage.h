@@ -6,6 +6,8 @@
 // Says what the uninstaller will remove, the installation directory included.
 class ORNAUninstallerWelcomePage : public QWizardPage
 {
+    Q_OBJECT
+
 public:
     ORNAUninstallerWelcomePage(const QString &productTitle, const QString &installationDirectory,
                                QWidget *parent = nullptr);

@@ -6,6 +6,8 @@
 // First page of the installer: says what is going to be installed.
 class ORNAWelcomePage : public QWizardPage
 {
+    Q_OBJECT
+
 public:
     explicit ORNAWelcomePage(const QString &productTitle, QWidget *parent = nullptr);
 };

@@ -1,55 +1,20 @@
-// Making and removing directory trees, copying and reading files.
+// Making directory paths, copying files and reading them whole, as the installer, its settings
+// reader and the ktf tool do.
 #include "ornaBase.h"
 #include "ornaFile.h"
 #include "ornaUtils.h"
 #include "testSupport.h"
 
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <utime.h>
 
 using TestSupport::captureStderr;
+using TestSupport::filesBelow;
 using TestSupport::readAll;
 using TestSupport::writeFile;
-
-namespace {
-
-void link(const QString &target, const QString &linkPath)
-{
-    QDir().mkpath(QFileInfo(linkPath).path());
-    QVERIFY(QFile::link(target, linkPath));
-}
-
-// Every path below root, sorted, so that a whole tree can be compared before and after.
-QStringList treeListing(const QString &root)
-{
-    QStringList paths;
-    QStringList pending{root};
-    while (!pending.isEmpty()) {
-        const QDir directory(pending.takeFirst());
-        for (const QFileInfo &entry : directory.entryInfoList(
-                 QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
-            paths << QDir(root).relativeFilePath(entry.filePath());
-            if (entry.isDir() && !entry.isSymLink())
-                pending << entry.filePath();
-        }
-    }
-    paths.sort();
-    return paths;
-}
-
-QByteArray warning(const QString &text)
-{
-    return "WARNING: Libraries/ORNABase/Tools/ornaFile.cpp(N):  ORNAWarning:  ORNAFile " +
-           text.toUtf8() + " \n";
-}
-
-} // namespace
 
 class TestFiles : public QObject
 {
@@ -58,189 +23,138 @@ class TestFiles : public QObject
 private slots:
     void initTestCase() { ORNABase::initialize(); }
 
+    // A path starting with "/" lies below a fresh directory holding the file "f"; any other is
+    // relative to that directory as the working directory.
     void makePath_data()
     {
         QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("blocker"); // a file made first
         QTest::addColumn<bool>("made");
-        QTest::newRow("doubled and trailing separators") << "a///b//c//"
-                                                         << "" << true;
-        QTest::newRow("relative to the current directory") << "rel//x/"
-                                                           << "" << true;
-        QTest::newRow("existing directory") << ""
-                                            << "" << true;
-        QTest::newRow("file in the way") << "f/b/c"
-                                         << "f" << false;
-        QTest::newRow("file as the last level") << "f"
-                                                << "f" << false;
+        QTest::newRow("doubled and trailing separators") << "/a///b//c//" << true;
+        QTest::newRow("relative to the working directory") << "rel//x/" << true;
+        QTest::newRow("existing directory") << "/" << true;
+        QTest::newRow("file in the way") << "/f/b/c" << false;
+        QTest::newRow("file as the last level") << "/f" << false;
     }
     void makePath()
     {
         QFETCH(QString, path);
-        QFETCH(QString, blocker);
         QFETCH(bool, made);
         QTemporaryDir root;
-        if (!blocker.isEmpty())
-            QVERIFY(writeFile(root.filePath(blocker), "keep"));
+        QVERIFY(writeFile(root.filePath(QStringLiteral("f")), "keep"));
         const QString previous = QDir::currentPath();
         QDir::setCurrent(root.path());
-        const QString given = path.startsWith(QLatin1String("rel")) ? path : root.filePath(path);
+        const QString given = path.startsWith(QLatin1Char('/')) ? root.path() + path : path;
         const QByteArray log = captureStderr([&] { QCOMPARE(ORNAUtils::makePath(given), made); });
         QDir::setCurrent(previous);
         QCOMPARE(log, QByteArray());
-        QCOMPARE(QFileInfo(root.filePath(path)).isDir(), made);
-        if (!blocker.isEmpty())
-            QCOMPARE(readAll(root.filePath(blocker)), QByteArray("keep"));
+        QCOMPARE(QFileInfo(root.path() + QLatin1Char('/') + path).isDir(), made);
+        QCOMPARE(readAll(root.filePath(QStringLiteral("f"))), QByteArray("keep"));
     }
 
-    // One layout per row: a tree with links out of it, odd names and depth, and a link to it.
-    void removeDirectoryRecursively_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("removed"); // the entry that goes, with all below it
-        QTest::newRow("tree") << "tree"
-                              << "tree";
-        QTest::newRow("tree with separator") << "tree/"
-                                             << "tree";
-        QTest::newRow("relative path") << "REL"
-                                       << "tree";
-        QTest::newRow("link is only unlinked") << "link"
-                                               << "link";
-        QTest::newRow("link with separators") << "link//"
-                                              << "link";
-        for (const char *refused :
-             {"missing", "tree/.", "tree/sub/..", "link/.", "tree/missing/deeper", "tree/file", ""})
-            QTest::addRow("refused '%s'", refused) << QString::fromLatin1(refused) << "";
-    }
-    void removeDirectoryRecursively()
-    {
-        QFETCH(QString, path);
-        QFETCH(QString, removed);
-        QTemporaryDir scratch;
-        const QString tree = scratch.filePath(QStringLiteral("tree"));
-        const QString outside = scratch.filePath(QStringLiteral("outside"));
-        for (const char *file : {"outside/precious.txt", "outside/sub/.hidden", "tree/file",
-                                 "tree/sub/file", "tree/.hiddenDir/.inner"})
-            QVERIFY(writeFile(scratch.filePath(QLatin1String(file)), "data"));
-        QVERIFY(QDir().mkpath(tree + QStringLiteral("/empty/deeper")));
-        QVERIFY(writeFile(tree + QStringLiteral("/deep") + QStringLiteral("/d").repeated(200) +
-                              QStringLiteral("/leaf"),
-                          "leaf"));
-        link(outside, tree + QStringLiteral("/linkToOutside"));
-        link(outside, tree + QStringLiteral("/a/b/c/d/deepLinkToOutside"));
-        link(outside + QStringLiteral("/precious.txt"), tree + QStringLiteral("/fileLink"));
-        link(scratch.filePath(QStringLiteral("nowhere")), tree + QStringLiteral("/broken"));
-        link(QStringLiteral("../.."), tree + QStringLiteral("/a/b/relativeUp"));
-        link(tree, scratch.filePath(QStringLiteral("link")));
-        const QByteArray oddName = QFile::encodeName(tree) + "/\xff\xfe-latin";
-        const int odd = ::open(oddName.constData(), O_WRONLY | O_CREAT, 0644);
-        QVERIFY(odd >= 0);
-        ::close(odd);
-        QStringList expected = treeListing(scratch.path());
-        if (!removed.isEmpty()) {
-            expected =
-                expected.filter(QRegularExpression(QStringLiteral("^(?!%1(/|$))").arg(removed)));
-        }
-
-        const QString previous = QDir::currentPath();
-        QDir::setCurrent(scratch.path());
-        const QString given = path == QLatin1String("REL") ? QStringLiteral("tree")
-                              : path.isEmpty()             ? QString()
-                                                           : scratch.filePath(path);
-        bool done = false;
-        const QByteArray log =
-            captureStderr([&] { done = ORNAUtils::removeDirectoryRecursively(given); });
-        QDir::setCurrent(previous);
-        QCOMPARE(log, QByteArray());
-        QCOMPARE(done, !removed.isEmpty());
-        QCOMPARE(treeListing(scratch.path()), expected);
-    }
-
-    void copyReplacesTargetAndKeepsTimes()
-    {
-        QTemporaryDir dir;
-        const QString source = dir.filePath(QStringLiteral("source.bin"));
-        const QString target = dir.filePath(QStringLiteral("target.bin"));
-        QVERIFY(writeFile(source, QByteArray("new\0content", 11)));
-        QVERIFY(writeFile(target, "older and longer content"));
-        struct utimbuf times = {1000000000, 1200000000};
-        QCOMPARE(::utime(QFile::encodeName(source).constData(), &times), 0);
-        QCOMPARE(captureStderr([&] { QVERIFY(ORNAFile::copyFile(source, target)); }), QByteArray());
-        QCOMPARE(readAll(target), QByteArray("new\0content", 11));
-        struct stat copied;
-        struct stat original;
-        QCOMPARE(::stat(QFile::encodeName(target).constData(), &copied), 0);
-        QCOMPARE(::stat(QFile::encodeName(source).constData(), &original), 0);
-        QCOMPARE(qint64(copied.st_mtime), qint64(1200000000));
-        QCOMPARE(qint64(copied.st_atime), qint64(original.st_atime));
-    }
-
-    void copyFailures_data()
+    // <S> and <T> stand for the paths; no log means a copy. A failure leaves the files alone.
+    void copyFile_data()
     {
         QTest::addColumn<QString>("source");
         QTest::addColumn<QString>("target");
-        QTest::addColumn<QByteArray>("log"); // <S> and <T> stand for the paths
-        const QString start = QStringLiteral("Could not copy file <S> to <T>: ");
-        QTest::newRow("missing source") << "missing.txt"
-                                        << "t" << warning("file doesnt exist: <S>");
-        QTest::newRow("directory as source") << ""
-                                             << "t" << warning("file doesnt exist: <S>");
+        QTest::addColumn<QByteArray>("log");
+        const QByteArray warning =
+            "WARNING: Libraries/ORNABase/Tools/ornaFile.cpp(N):  ORNAWarning:  ORNAFile ";
+        const QByteArray failed = warning + "Could not copy file <S> to <T>: ";
+        const auto row = [](const char *name, const char *source, const char *target,
+                            const QByteArray &log) {
+            QTest::newRow(name) << QString::fromLatin1(source) << QString::fromLatin1(target)
+                                << log;
+        };
+        row("replaces the target, keeps the times", "s", "t", QByteArray());
+        row("missing source", "m", "t", warning + "file doesnt exist: <S> \n");
+        row("directory as source", "d", "t", warning + "file doesnt exist: <S> \n");
         // Even root cannot unlink a directory, so the failure holds in every environment.
-        QTest::newRow("target is a directory")
-            << "source.txt"
-            << "dir"
-            << warning(start + "could not remove existing target file: Is a directory") +
-                   warning(start + "Unknown error");
-        QTest::newRow("target below a file")
-            << "source.txt"
-            << "plain/target.txt"
-            << warning(start + "Cannot create <T> for output: Not a directory");
+        row("target is a directory", "s", "d",
+            failed + "could not remove existing target file: Is a directory \n" + failed +
+                "Unknown error \n");
+        row("target below a file", "s", "t/x",
+            failed + "Cannot create <T> for output: Not a directory \n");
     }
-    void copyFailures()
+    void copyFile()
     {
         QFETCH(QString, source);
         QFETCH(QString, target);
         QFETCH(QByteArray, log);
         QTemporaryDir dir;
-        QVERIFY(writeFile(dir.filePath(QStringLiteral("source.txt")), "content"));
-        QVERIFY(writeFile(dir.filePath(QStringLiteral("plain")), "x"));
-        QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("dir/inside"))));
-        const QStringList before = treeListing(dir.path());
-        source = source.isEmpty() ? dir.path() : dir.filePath(source);
+        source = dir.filePath(source);
         target = dir.filePath(target);
+        const QByteArray content("new\0content", 11);
+        QVERIFY(writeFile(dir.filePath(QStringLiteral("s")), content));
+        QVERIFY(writeFile(dir.filePath(QStringLiteral("t")), "older and longer content"));
+        QVERIFY(writeFile(dir.filePath(QStringLiteral("d/inside")), "x"));
+        struct utimbuf times = {1000000000, 1200000000};
+        QCOMPARE(::utime(QFile::encodeName(dir.filePath(QStringLiteral("s"))).constData(), &times),
+                 0);
+        const QStringList before = filesBelow(dir.path());
+        bool copied = false;
         const QByteArray logged =
-            captureStderr([&] { QVERIFY(!ORNAFile::copyFile(source, target)); });
+            captureStderr([&] { copied = ORNAFile::copyFile(source, target); });
         QCOMPARE(TestSupport::withoutLineNumbers(logged),
                  log.replace("<S>", source.toUtf8()).replace("<T>", target.toUtf8()));
-        QCOMPARE(treeListing(dir.path()), before);
+        QCOMPARE(copied, log.isEmpty());
+        if (!copied) {
+            QCOMPARE(filesBelow(dir.path()), before);
+            return;
+        }
+        QCOMPARE(readAll(target), content);
+        struct stat copy;
+        struct stat original;
+        QCOMPARE(::stat(QFile::encodeName(target).constData(), &copy), 0);
+        QCOMPARE(::stat(QFile::encodeName(source).constData(), &original), 0);
+        QCOMPARE(qint64(copy.st_mtime), qint64(1200000000));
+        QCOMPARE(qint64(copy.st_atime), qint64(original.st_atime));
     }
 
-    void readFile_data()
+    // What readProblem and fileExists say of the same path agrees with the read.
+    void readWholeFile_data()
     {
-        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QByteArray>("content"); // or "<missing>", "<directory>", "<huge>"
         QTest::addColumn<bool>("textMode");
-        QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("binary keeps CR LF")
-            << QByteArray("a\r\nb\r\n") << false << QByteArray("a\r\nb\r\n");
-        QTest::newRow("text turns CR LF into LF, keeps 8-bit bytes")
-            << QByteArray("\xe4\xf6\r\n\xc3\xa4") << true << QByteArray("\xe4\xf6\n\xc3\xa4");
-        QTest::newRow("NUL bytes stay") << QByteArray("x\0y", 3) << false << QByteArray("x\0y", 3);
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QString>("error");
+        const QByteArray crlf = "a\r\nb\r\n";
+        const QByteArray nul("x\0y", 3);
+        QTest::newRow("binary keeps CR LF") << crlf << false << crlf << QString();
+        QTest::newRow("text drops every CR, keeps 8-bit bytes")
+            << QByteArray("\xe4\r\r\n\xc3\xa4\r") << true << QByteArray("\xe4\n\xc3\xa4")
+            << QString();
+        QTest::newRow("NUL bytes stay") << nul << true << nul << QString();
+        QTest::newRow("empty") << QByteArray() << true << QByteArray() << QString();
+        QTest::newRow("missing") << QByteArray("<missing>") << true << QByteArray()
+                                 << "No such file or directory";
+        QTest::newRow("directory refused")
+            << QByteArray("<directory>") << true << QByteArray() << "not a regular file";
+        QTest::newRow("too large refused unread")
+            << QByteArray("<huge>") << true << QByteArray() << "larger than 256 MiB";
     }
-    void readFile()
+    void readWholeFile()
     {
         QFETCH(QByteArray, content);
         QFETCH(bool, textMode);
-        QFETCH(QByteArray, expected);
+        QFETCH(QByteArray, data);
+        QFETCH(QString, error);
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("file.txt"));
-        QVERIFY(writeFile(path, content));
-        QCOMPARE(ORNAFile::readFile(path, textMode), expected);
-        QVERIFY(ORNAFile::fileExists(path));
-        // A missing file reads empty, and silently.
-        const QString missing = dir.filePath(QStringLiteral("missing.ktf"));
-        QCOMPARE(captureStderr([&] { QVERIFY(ORNAFile::readFile(missing, true).isEmpty()); }),
+        const QString path = dir.filePath(QStringLiteral("file"));
+        QFile file(path);
+        if (content == "<directory>")
+            QVERIFY(QDir().mkpath(path));
+        else if (content == "<huge>") // sparse: costs no disk space
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(ORNAFile::maximumReadSize + 1));
+        else if (content != "<missing>")
+            QVERIFY(writeFile(path, content));
+        ORNAFileContent read;
+        QCOMPARE(captureStderr([&] { read = ORNAFile::readWholeFile(path, textMode); }),
                  QByteArray());
-        QVERIFY(!ORNAFile::fileExists(missing));
+        QCOMPARE(read.data, data);
+        QCOMPARE(read.error, error);
+        QCOMPARE(read.refused, content == "<directory>" || content == "<huge>");
+        QCOMPARE(ORNAFile::readProblem(path), error);
+        QCOMPARE(ORNAFile::fileExists(path), content != "<missing>");
     }
 };
 

@@ -615,7 +615,7 @@ The installation would proceed.
         InstallerOptions options;
         options.settingsFile = plainInstaller + "/installer.settings";
         options.installScript = "/nonexistent/archive.run";
-        ORNAInstaller ornaInstaller(options);
+        ORNAInstaller ornaInstaller(options, ORNAInstallerSettings(options));
         StreamCapture capture(STDOUT_FILENO);
         QVERIFY(!ornaInstaller.installInto(QString(), true));
         QCOMPARE(capture.text(),

@@ -11,19 +11,28 @@
 #include <QFile>
 #include <QStringList>
 
-// Engines whose protected state the tests set directly and whose messages they collect.
+// The options of an installation into directory, the installer's own files in
+// applicationDirectory.
+inline InstallerOptions treeOptions(const QString &directory,
+                                    const QString &applicationDirectory = QString())
+{
+    InstallerOptions options;
+    options.prefix = directory;
+    options.applicationDirectory = applicationDirectory;
+    return options;
+}
+
+// Engines whose messages the tests collect.
 class TreeInstaller : public ORNAInstaller
 {
 public:
-    explicit TreeInstaller(const QString &directory, const InstallerOptions &options = {})
-        : ORNAInstaller(options)
-    {
-        installDirectory = directory;
-    }
-
-    ORNAInstallerSettings &editSettings() { return settings; }
-    void setApplicationDirectory(const QString &directory) { applicationDirectory = directory; }
-    void setCreateDesktopFiles(bool on) { createDesktopFiles = on; }
+    TreeInstaller(const InstallerOptions &options, const ORNAInstallerSettings &settings)
+        : ORNAInstaller(options, settings)
+    {}
+    explicit TreeInstaller(const QString &directory,
+                           const ORNAInstallerSettings &settings = ORNAInstallerSettings())
+        : TreeInstaller(treeOptions(directory), settings)
+    {}
 
     void logMessage(const QString &message) override { log.append(message); }
     void logError(const QString &message) override { log.append(QStringLiteral("E:") + message); }
@@ -47,14 +56,13 @@ class TreeUninstaller : public ORNAUninstaller
 {
 public:
     // Runs as the tree's own Uninstaller/LinuxInstaller, not as the test program.
-    explicit TreeUninstaller(const QString &applicationDirectory)
-        : ORNAUninstaller(InstallerOptions(), applicationDirectory)
-    {
-        runningProgram = applicationDirectory + QStringLiteral("/LinuxInstaller");
-    }
-
-    void setWizard(QWizard *window) { wizard = window; }
-    void setRunningProgram(const QString &program) { runningProgram = program; }
+    explicit TreeUninstaller(const QString &applicationDirectory,
+                             const QString &runningProgram = QString())
+        : ORNAUninstaller(InstallerOptions(), ORNAInstallerSettings(), applicationDirectory,
+                          runningProgram.isEmpty()
+                              ? applicationDirectory + QStringLiteral("/LinuxInstaller")
+                              : runningProgram)
+    {}
     void logMessage(const QString &message) override { log.append(message); }
     void logError(const QString &message) override { log.append(QStringLiteral("E:") + message); }
 

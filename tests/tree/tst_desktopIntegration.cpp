@@ -76,8 +76,9 @@ private Q_SLOTS:
         QFETCH(bool, menu);
         QFETCH(QByteArray, text);
         QTemporaryDir temp;
-        TreeInstaller installer(QStringLiteral("/opt/Tool"));
-        installer.editSettings().menuCategory = category;
+        ORNAInstallerSettings settings;
+        settings.menuCategory = category;
+        TreeInstaller installer(QStringLiteral("/opt/Tool"), settings);
         const QString file = temp.filePath(QStringLiteral("e.desktop"));
         QVERIFY(installer.writeDesktopEntryFile(file, link, menu));
         QCOMPARE(readAll(file), text);
@@ -166,10 +167,11 @@ private Q_SLOTS:
         QFETCH(bool, withLinks);
         QFETCH(QByteArray, icon);
         QTemporaryDir temp;
-        TreeInstaller installer(QStringLiteral("/opt/Tool"));
-        installer.editSettings().productTitle = QStringLiteral("Tool 1.0");
+        ORNAInstallerSettings settings;
+        settings.productTitle = QStringLiteral("Tool 1.0");
         if (withLinks)
-            installer.editSettings().links = {link("First", "F"), link("Second")};
+            settings.links = {link("First", "F"), link("Second")};
+        TreeInstaller installer(QStringLiteral("/opt/Tool"), settings);
         const QString file = temp.filePath(QStringLiteral("Tool1-menu.directory"));
         QVERIFY(installer.writeMenuDirectoryFile(file));
         QCOMPARE(readAll(file),
@@ -203,13 +205,13 @@ private Q_SLOTS:
         QFETCH(QString, existing);
         QFETCH(QString, expected);
         QTemporaryDir temp;
-        TreeInstaller installer(temp.path());
-        ORNAInstallerSettings &settings = installer.editSettings();
+        ORNAInstallerSettings settings;
         settings.shortApplicationName = QStringLiteral("S");
         settings.uninstallerEnabled = true;
         settings.productTitle = QStringLiteral("Tool 1.0");
         for (int i = 0; i < desktopNames.size(); ++i)
             settings.links.append(link(QStringLiteral("L%1").arg(i), desktopNames.at(i)));
+        TreeInstaller installer(temp.path(), settings);
         const QString directory = installer.desktopEntriesDirectory();
         if (!existing.isEmpty())
             QVERIFY(writeFile(directory + existing, "old"));
@@ -308,8 +310,7 @@ private Q_SLOTS:
     void validatorAcceptsFiles()
     {
         QTemporaryDir temp;
-        TreeInstaller installer(temp.filePath(QStringLiteral("My \"odd\" $dir 100%")));
-        ORNAInstallerSettings &settings = installer.editSettings();
+        ORNAInstallerSettings settings;
         settings.shortApplicationName = QStringLiteral("S");
         settings.menuCategory = QStringLiteral("Science");
         settings.productTitle = QStringLiteral("Tool 1.0");
@@ -318,6 +319,7 @@ private Q_SLOTS:
                                {"Open Shell=bin/shell", "Odd\nName=bin/it's here"},
                                "--dir <%InstallDir%>/data"),
                           link("Second")};
+        TreeInstaller installer(temp.filePath(QStringLiteral("My \"odd\" $dir 100%")), settings);
         installer.createDesktopEntries(false, false, false);
         installer.createDesktopEntries(true, false, false);
         const QString directory = installer.desktopEntriesDirectory();

@@ -177,8 +177,7 @@ private Q_SLOTS:
         QVERIFY(writeFile(application + "/sub/file", "sub"));
         QVERIFY(QFile::link(application + "/installer.settings", application + "/linked"));
         QVERIFY(writeFile(target + "/Uninstaller/installer.settings", "old settings"));
-        TreeInstaller installer(target);
-        installer.setApplicationDirectory(application);
+        TreeInstaller installer(treeOptions(target, application), ORNAInstallerSettings());
         QVERIFY(installer.createUninstaller());
         QCOMPARE(TestSupport::fileNames(target + "/Uninstaller"),
                  (QStringList{"LinuxInstaller", "installer.settings", "linked"}));
@@ -193,8 +192,8 @@ private Q_SLOTS:
     void uninstallScriptNotWritable()
     {
         QTemporaryDir temp;
-        TreeInstaller installer(temp.path());
-        installer.setApplicationDirectory(temp.filePath(QStringLiteral("none")));
+        TreeInstaller installer(treeOptions(temp.path(), temp.filePath(QStringLiteral("none"))),
+                                ORNAInstallerSettings());
         QVERIFY(QDir().mkpath(temp.filePath(QStringLiteral("uninstall"))));
         QVERIFY(!installer.createUninstaller());
         QCOMPARE(installer.log, QStringList{"E:Error: Failed to open uninstall file for writing: " +
@@ -204,10 +203,11 @@ private Q_SLOTS:
     void finishStepsWithoutDesktop()
     {
         QTemporaryDir temp;
-        TreeInstaller installer(temp.path());
-        installer.setApplicationDirectory(temp.filePath(QStringLiteral("none")));
-        installer.setCreateDesktopFiles(false);
-        installer.editSettings().runHalvaronInstall = true;
+        InstallerOptions options = treeOptions(temp.path(), temp.filePath(QStringLiteral("none")));
+        options.createDesktopFiles = false;
+        ORNAInstallerSettings settings;
+        settings.runHalvaronInstall = true;
+        TreeInstaller installer(options, settings);
         const QString starter = temp.filePath(QStringLiteral("bin/linuxStarter.py"));
         QVERIFY(writeFile(starter, "print()"));
         QVERIFY(QFile::setPermissions(starter, QFile::ReadOwner | QFile::WriteOwner));

@@ -64,10 +64,9 @@ private:
     // product with fileCount files at its top, created later and so mostly with higher inodes.
     QString makeInstallation(const QString &directory, int fileCount = 3)
     {
-        InstallerOptions options;
+        InstallerOptions options = treeOptions(directory, staging);
         options.settingsFile = staging + QStringLiteral("/installer.settings");
-        TreeInstaller installer(directory, options);
-        installer.setApplicationDirectory(staging);
+        TreeInstaller installer(options, ORNAInstallerSettings(options));
         if (!installer.createUninstaller())
             return QString();
         writeFile(directory + QStringLiteral("/bin/tool"), "tool");

@@ -126,8 +126,8 @@ private Q_SLOTS:
             QVERIFY(QDir().rename(tree + QLatin1Char('/') + linked, moved));
             QVERIFY(QFile::link(moved, tree + QLatin1Char('/') + linked));
         }
-        TreeUninstaller uninstaller(tree + QStringLiteral("/Uninstaller"));
-        uninstaller.setRunningProgram(tree + QLatin1Char('/') + program);
+        TreeUninstaller uninstaller(tree + QStringLiteral("/Uninstaller"),
+                                    tree + QLatin1Char('/') + program);
         QVERIFY(!uninstaller.uninstall());
         QCOMPARE(uninstaller.log,
                  (QStringList{"E:Refusing to delete " + tree +
@@ -142,10 +142,8 @@ private Q_SLOTS:
     void refusalBoxInWizard()
     {
         TreeUninstaller uninstaller(home + QStringLiteral("/Uninstaller"));
-        auto *wizard = new QWizard; // the engine owns it
-        wizard->addPage(new QWizardPage);
-        wizard->addPage(new QWizardPage);
-        uninstaller.setWizard(wizard);
+        uninstaller.setupWizard();
+        QWizard *wizard = uninstaller.wizardWindow();
         const QList<QWizard::WizardButton> buttons = {QWizard::NextButton, QWizard::BackButton,
                                                       QWizard::FinishButton};
         for (QWizard::WizardButton which : buttons)

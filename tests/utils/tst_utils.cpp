@@ -1,27 +1,16 @@
-// The stateless text, path and environment functions.
+// The path functions behind the KTF reader's include paths and $(LOCAL) variables.
 #include "ornaUtils.h"
 
 #include <QtTest>
-
-#include <cstdlib>
 
 class TestUtils : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void environmentVariable()
-    {
-        ::unsetenv("ORNA_TEST_UNSET");
-        ::setenv("ORNA_TEST_EMPTY", "", 1);
-        QVERIFY(ORNAUtils::environmentVariable(QStringLiteral("ORNA_TEST_UNSET")).isNull());
-        const QString empty = ORNAUtils::environmentVariable(QStringLiteral("ORNA_TEST_EMPTY"));
-        QVERIFY(empty.isEmpty() && !empty.isNull());
-    }
-
     void paths_data()
     {
-        QTest::addColumn<int>("function");
+        QTest::addColumn<int>("function"); // 0 normalizePath, 1 removeExtension, 2 directoryOfPath
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("expected");
         const auto row = [](const char *name, int function, const char *path, const char *to) {
@@ -47,23 +36,6 @@ private Q_SLOTS:
         QString (*const functions[])(const QString &) = {
             &ORNAUtils::normalizePath, &ORNAUtils::removeExtension, &ORNAUtils::directoryOfPath};
         QCOMPARE(functions[function](path), expected);
-    }
-
-    // The one truth table of settings, KTF conditions and tree values.
-    void isTrueText_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("expected");
-        for (const char *text : {"true", "TRUE", "Yes", "oN", "1"})
-            QTest::newRow(text) << QString::fromLatin1(text) << true;
-        for (const char *text : {"", "false", "no", "0", "off", "y", "2", " true", "true "})
-            QTest::addRow("'%s'", text) << QString::fromLatin1(text) << false;
-    }
-    void isTrueText()
-    {
-        QFETCH(QString, text);
-        QFETCH(bool, expected);
-        QCOMPARE(ORNAUtils::isTrueText(text), expected);
     }
 };
 

@@ -27,13 +27,17 @@ class TestInstaller : public ORNAInstaller
 {
 public:
     TestInstaller(const InstallerOptions &options, const ORNAInstallerSettings &values)
-        : ORNAInstaller(options)
+        : ORNAInstaller(options, values)
+    {}
+    ORNALicensePage *license() const { return WizardTest::pageOf<ORNALicensePage>(*this); }
+    ORNAInstallDirectoryPage *directoryPage() const
     {
-        settings = values;
+        return WizardTest::pageOf<ORNAInstallDirectoryPage>(*this);
     }
-    ORNALicensePage *license() const { return licensePage; }
-    ORNAInstallDirectoryPage *directoryPage() const { return installDirectoryPage; }
-    ORNAProgressPage *progressPageWidget() const { return progressPage; }
+    ORNAProgressPage *progressPageWidget() const
+    {
+        return WizardTest::pageOf<ORNAProgressPage>(*this);
+    }
 };
 
 } // namespace

@@ -31,13 +31,14 @@ class TestInstaller : public ORNAInstaller
 {
 public:
     TestInstaller(const ORNAInstallerSettings &values, const InstallerOptions &options)
-        : ORNAInstaller(options)
+        : ORNAInstaller(options, values)
+    {}
+    ORNALicensePage *license() const { return WizardTest::pageOf<ORNALicensePage>(*this); }
+    ORNAInstallDirectoryPage *directoryPage() const
     {
-        settings = values;
+        return WizardTest::pageOf<ORNAInstallDirectoryPage>(*this);
     }
-    ORNALicensePage *license() const { return licensePage; }
-    ORNAInstallDirectoryPage *directoryPage() const { return installDirectoryPage; }
-    ORNASummaryPage *summary() const { return summaryPage; }
+    ORNASummaryPage *summary() const { return WizardTest::pageOf<ORNASummaryPage>(*this); }
 };
 
 ORNAInstallerSettings makeSettings(bool licence, bool readme, bool finish)

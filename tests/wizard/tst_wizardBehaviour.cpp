@@ -25,8 +25,13 @@ namespace {
 class TestInstaller : public ORNAInstaller
 {
 public:
-    explicit TestInstaller(const InstallerOptions &options) : ORNAInstaller(options) {}
-    ORNAInstallDirectoryPage *directoryPage() const { return installDirectoryPage; }
+    explicit TestInstaller(const InstallerOptions &options)
+        : ORNAInstaller(options, ORNAInstallerSettings(options))
+    {}
+    ORNAInstallDirectoryPage *directoryPage() const
+    {
+        return WizardTest::pageOf<ORNAInstallDirectoryPage>(*this);
+    }
 };
 
 const QString forceHint = QStringLiteral(

@@ -9,12 +9,12 @@
 #include <QString>
 #include <QStringList>
 #include <QTimer>
+#include <QWizard>
 
 #include <functional>
 
 class QAbstractButton;
 class QTextDocument;
-class QWizard;
 class QWizardPage;
 
 namespace WizardTest {
@@ -24,18 +24,33 @@ namespace WizardTest {
 class TestUninstaller : public ORNAUninstaller
 {
 public:
+    TestUninstaller(const InstallerOptions &options, const QString &applicationDirectory,
+                    const ORNAInstallerSettings &settings)
+        : ORNAUninstaller(options, settings, applicationDirectory,
+                          applicationDirectory + QStringLiteral("/LinuxInstaller"))
+    {}
     TestUninstaller(const InstallerOptions &options, const QString &applicationDirectory)
-        : ORNAUninstaller(options, applicationDirectory)
-    {
-        runningProgram = applicationDirectory + QStringLiteral("/LinuxInstaller");
-    }
+        : TestUninstaller(options, applicationDirectory, ORNAInstallerSettings(options))
+    {}
     TestUninstaller(const QString &applicationDirectory, const QString &productTitle)
-        : TestUninstaller(InstallerOptions(), applicationDirectory)
+        : TestUninstaller(InstallerOptions(), applicationDirectory, titled(productTitle))
+    {}
+
+private:
+    static ORNAInstallerSettings titled(const QString &title)
     {
-        settings.productTitle = productTitle;
+        ORNAInstallerSettings settings;
+        settings.productTitle = title;
+        return settings;
     }
-    bool isConfirmed() const { return confirmed; }
 };
+
+// The wizard's one page of the given class.
+template <typename Page>
+Page *pageOf(const ORNAInstallerBase &engine)
+{
+    return engine.wizardWindow() ? engine.wizardWindow()->findChild<Page *>() : nullptr;
+}
 
 // Clicks a wizard button as a user would.
 void click(QWizard *wizard, int which);
