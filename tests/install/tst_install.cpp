@@ -1,5 +1,6 @@
-// Console installations end to end: real archives made by tools/make-archive, run with bash,
-// and the installer run directly with hand-written archive scripts for the odd cases.
+// Console installations end to end through real archives made by tools/make-archive: the exact
+// output and exit code a user sees, the files left, and nothing touched outside the target. A
+// refused, failed or interrupted run leaves what was there before, and the next one succeeds.
 #include "installerOptions.h"
 #include "ornaBase.h"
 #include "ornaInstaller.h"
@@ -7,758 +8,621 @@
 
 #include <QtTest>
 
-#include <QRegularExpression>
-#include <QScopeGuard>
-
 #include <unistd.h>
+#include <utility>
 
-using TestSupport::ProcessResult;
+using namespace TestSupport;
 
 namespace {
 
-const QByteArray hint =
-    "You can force the installation by passing the --force-prefix command line option.\n"
-    "WARNING: The uninstaller will delete the installation directory completely.\n";
-
-QByteArray usage(const QString &name)
-{
-    return TestSupport::expectedUsage(name);
-}
-
-QByteArray settingsText(bool uninstallerEnabled)
+QByteArray settings(const char *uninstallerEnabled)
 {
     return QByteArray("// KTF v1 utf8\nSettings {\n    product = Tool\n    version = 2.0\n"
                       "    shortApplicationName = Tool\n    installerTargetDirectory = Tool\n"
-                      "    uninstallerEnabled = ") +
-           (uninstallerEnabled ? "true" : "false") + "\n}\n";
+                      "    menuCategory = Science\n    link1 = yes\n    link1Name = Tool\n"
+                      "    link1DesktopName = \"Tool 2.0\"\n    link1Application = bin/tool\n"
+                      "    link1Icon = tool\n    link1Action1 = yes\n    link1Action1Name = Shell\n"
+                      "    link1Action1Exec = bin/tool\n    uninstallerEnabled = ") +
+           uninstallerEnabled + "\n}\n";
 }
 
-using TestSupport::writeFile;
+// Blanks, quotes and non-ASCII letters in names, an executable, a private file and a link.
+const QStringList productFiles = QString("bin/icons/48x48/tool.png|bin/tool|bin/tool-link|data/"
+                                         "Grüße \"quoted\" and 'single'.txt|data/private.txt|"
+                                         "doc/read me.txt")
+                                     .split('|');
 
-// The product of the test archives: blanks, quotes and non-ASCII letters in names, an
-// executable, a private file and a symbolic link.
-const QStringList productFiles = {
-    QStringLiteral("bin/tool"),
-    QStringLiteral("bin/tool-link"),
-    QStringLiteral("data/Grüße \"quoted\" and 'single'.txt"),
-    QStringLiteral("data/private.txt"),
-    QStringLiteral("doc/read me.txt"),
-};
+const QString hint =
+    "You can force the installation by passing the --force-prefix command line option.\n"
+    "WARNING: The uninstaller will delete the installation directory completely.\n";
+
+const QString installingLine = "Installing Tool 2.0 in TARGET...\n";
+
+QStringList entries(const QString &directory)
+{
+    return QDir(directory).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                     QDir::NoDotAndDotDot);
+}
+
+// Every entry below the directories, files with size and time of change: whatever a run
+// creates, changes or removes shows.
+QByteArray snapshot(const QStringList &directories)
+{
+    return runProgram("bash", QStringList{"-c",
+                                          "find \"$@\" -type f -printf '%p %s %T@\\n' -o "
+                                          "-printf '%p\\n' | sort",
+                                          "find"} +
+                                  directories)
+        .standardOutput;
+}
+
+// An output with what changes from run to run as 0, # or X: durations, sizes of the file
+// system and the names of temporary directories.
+QString normalized(const QByteArray &output)
+{
+    static const QRegularExpression figures("(\"(seconds|freeBytes|neededBytes)\":)[0-9.]+"),
+        sizes("[0-9.]+ (kB |MB |bytes )?(needed|free)"), directories("orna-install\\.\\w+");
+    return QString::fromUtf8(output)
+        .replace(figures, "\\10")
+        .replace(sizes, "# \\2")
+        .replace(directories, "orna-install.X");
+}
+
+// Run with bash -c: the first line of an installation's output only, then the installation's
+// exit code; the uninstall script $0 with nobody reading its output; the installation from $3
+// on, given signal $1 once its copy into $0 has begun, as its job or to its installer ($2).
+const QString firstLine = "bash \"$@\" | head -1; echo ${PIPESTATUS[0]}";
+const QString noReader = "\"$0\" --mode console --verbose | true; echo ${PIPESTATUS[0]}";
+const QString interrupt = "set -m; \"${@:3}\" & a=$!; exec 2>/dev/null; for ((i = 0; i < 3000 "
+                          "&& $(ls -A \"$0\" | wc -l) < 3; i++)); do sleep 0.01; done; kill -$1 "
+                          "-- $([[ $2 == job ]] && echo -$a || cat /proc/$a/task/$a/children); "
+                          "wait $a";
 
 } // namespace
 
-class TestInstall : public QObject
+class InstallTest : public QObject
 {
     Q_OBJECT
 
 private:
-    QTemporaryDir m_work;
-    QString m_archive;      // uninstallerEnabled true
-    QString m_plainArchive; // uninstallerEnabled false
-    QString m_plainInstaller;
-    QString m_plainSettings;
-    int m_counter = 0;
+    WorkDirectory work;
+    QString product, installer, plainInstaller, archive, plainArchive, largeArchive, script, copy;
+    QStringList mounts;
+    QString canary, canaryDirectory;
+    QFile::Permissions canaryPermissions;
+    // New for every test row: the sandbox's home and TMPDIR, and a target that does not exist.
+    QString home, tmp, target;
+    QProcessEnvironment environment;
 
-    QString work(const QString &name) const { return m_work.filePath(name); }
-
-    // A fresh directory below the work directory.
-    QString freshDirectory(const QString &stem)
+    // Arguments that start with "printf:" go through printf first: control characters and bytes
+    // that are not UTF-8.
+    ProcessResult run(const QStringList &command)
     {
-        const QString path = work(stem + QString::number(++m_counter));
-        QDir().mkpath(path);
-        return path;
+        const char *printed = "a=(); for x; do [[ $x != printf:* ]] || x=$(printf \"${x#printf:}\")"
+                              "; a+=(\"$x\"); done; exec \"${a[@]}\"";
+        return runProgram("bash", QStringList{"-c", printed, "run"} + command, environment,
+                          work.path());
     }
 
-    QString makeInstallerDirectory(const QString &name, bool uninstallerEnabled)
+    // Replaces the names of the row's paths (TARGET, its PARENT, HOME, TMP, TLINK to the target,
+    // HLINK to home, ODD a target with odd letters, the archives TOOL, PLAIN, LARGE and the row's
+    // COPY, the INSTALLER with its SCRIPT and SETTINGS), TOOL's SIZE and that SIZE less 10 (CUT),
+    // HINT, USAGE, the product's FILES and FILE_EVENTS and the scripts above.
+    QString expand(const QString &text) const
     {
-        return TestSupport::makeInstallerDirectory(work(name), settingsText(uninstallerEnabled));
+        const QString files = productFiles.join('\n');
+        QString events;
+        for (int i = 0; i < productFiles.size(); ++i)
+            events += QString("{\"event\":\"file\",\"index\":%1,\"path\":\"%2\",\"total\":6}\n")
+                          .arg(i + 1)
+                          .arg(QString(productFiles.at(i)).replace('"', "\\\""));
+        const QStringList keys = QString("FILE_EVENTS FILES TARGET PARENT HOME TMP TLINK HLINK ODD "
+                                         "TOOL PLAIN INSTALLER SCRIPT SETTINGS HINT USAGE COPY "
+                                         "SIZE CUT LARGE FIRST_LINE NO_READER INTERRUPT")
+                                     .split(' ');
+        const QStringList values = QStringList()
+                                   << events << files << target << QFileInfo(target).path() << home
+                                   << tmp << target + "-link" << target + "-home"
+                                   << target + "/Tool ünicode 'x' back\\slash" << archive
+                                   << plainArchive << plainInstaller + "/LinuxInstaller" << script
+                                   << plainInstaller + "/installer.settings" << hint
+                                   << expectedUsage("tool.run") << copy
+                                   << QString::number(QFileInfo(archive).size())
+                                   << QString::number(QFileInfo(archive).size() - 10)
+                                   << largeArchive << firstLine << noReader << interrupt;
+        QString result;
+        qsizetype done = 0;
+        // In one pass: no name is found in what replaces another.
+        for (auto it = QRegularExpression("\\b(" + keys.join('|') + ")\\b").globalMatch(text);
+             it.hasNext();) {
+            const QRegularExpressionMatch match = it.next();
+            result += text.mid(done, match.capturedStart() - done) +
+                      values.at(keys.indexOf(match.captured()));
+            done = match.capturedEnd();
+        }
+        return result + text.mid(done);
     }
 
-    QString makeArchive(const QString &name, const QString &installer)
+    // A row's words; CONSOLE stands for a console installation's options up to --prefix, and
+    // SCRIPT, the installer's archive script, brings the installer's SETTINGS.
+    QStringList commandOf(const QString &row) const
     {
-        return TestSupport::makeArchive(work(QStringLiteral("product")), installer, work(name));
+        QStringList words;
+        for (const QString &word : row.split(' '))
+            words << (word == "CONSOLE"
+                          ? QStringList{"--mode", "console", "--no-desktop-files", "--prefix"}
+                      : word == "SCRIPT"
+                          ? QStringList{script, "--settings-file", expand("SETTINGS")}
+                          : QStringList{expand(word)});
+        return words;
     }
 
-    // Runs an archive with HOME and TMPDIR of its own (home and tmp are created), further
-    // NAME=value settings, through the given shell.
-    ProcessResult runArchive(const QString &archive, const QStringList &arguments,
-                             const QString &home, const QString &tmp,
-                             const QStringList &settings = QStringList(),
-                             const QString &shell = QStringLiteral("bash"))
+    // What a row finds in the target: INSTALLED an installation, uninstall an old uninstall
+    // script, NAME/ a directory, any other name a file that says "old"; or, with FULL_DISK, a df
+    // that finds 1 kB free there.
+    void prepare(const QStringList &files)
     {
-        QProcessEnvironment environment = TestSupport::sandboxEnvironment(home);
-        QDir().mkpath(tmp);
-        environment.insert(QStringLiteral("TMPDIR"), tmp);
-        for (const QString &setting : settings)
-            environment.insert(setting.section(QLatin1Char('='), 0, 0),
-                               setting.section(QLatin1Char('='), 1));
-        return TestSupport::runProgram(shell, QStringList{archive} + arguments, environment,
-                                       m_work.path());
+        for (const QString &file : files) {
+            if (file == "INSTALLED")
+                QCOMPARE(run(commandOf("bash TOOL CONSOLE TARGET")).exitCode, 0);
+            else if (file.endsWith('/'))
+                QVERIFY(QDir().mkpath(target + '/' + file));
+            else if (file == "uninstall") // says where it runs and with what, leaves a trace
+                QVERIFY(writeScript(target + "/uninstall",
+                                    "echo old uninstaller: \"$PWD\" \"$@\""
+                                    "; echo warning >&2; rm -rf Uninstaller; touch \"$0.ran\""));
+            else if (file.startsWith("tmpfs:")) // on TMP, PARENT or TARGET; full if 1m
+                mount(expand(file.section(':', 1, 1)), file.section(':', 2));
+            else if (file.startsWith("damaged:")) // COPY: the archive cut short, or a byte
+                damage(file.mid(8));              // changed in its part Installer or Product
+            else if (file.startsWith("planted:")) // COPY: the product with a link to the canary
+                plant(file.mid(8));               // directory (Uninstaller...) or file
+            else if (file != "FULL_DISK")
+                QVERIFY(writeFile(target + '/' + file, "old\n"));
+            else if (const QString bin = work.fresh("bin");
+                     writeScript(bin + "/df", "[[ ${!#} == " + QFileInfo(target).path().toUtf8() +
+                                                  "* ]] || exec /usr/bin/df \"$@\"\necho F; "
+                                                  "echo f 8 7 1 99% /\n"))
+                environment.insert("PATH", bin + ':' + environment.value("PATH"));
+        }
     }
 
-    ProcessResult consoleInstall(const QString &archive, const QString &target, const QString &tmp,
-                                 const QStringList &settings = QStringList(),
-                                 const QString &shell = QStringLiteral("bash"))
+    void mount(const QString &where, const QString &options)
     {
-        return runArchive(archive, TestSupport::consoleArguments(target, {"--verbose"}),
-                          freshDirectory(QStringLiteral("home")), tmp, settings, shell);
+        QVERIFY(QDir().mkpath(where));
+        QCOMPARE(runProgram("mount", {"-t", "tmpfs", "-o", options, "tmpfs", where}).exitCode, 0);
+        mounts << where;
+        if (options == "size=1m")
+            runProgram("bash", {"-c", "head -c 2M /dev/zero > \"$0/fill\"", where});
     }
 
-    // "offset size" of an archive's part ("Installer" or "Product") as --info tells it.
-    QPair<qint64, qint64> partRange(const QString &archive, const QString &part)
+    void damage(const QString &part)
     {
-        const QString info = QString::fromUtf8(
-            TestSupport::runProgram(QStringLiteral("bash"), {archive, QStringLiteral("--info")})
-                .standardOutput);
-        const QRegularExpressionMatch match =
-            QRegularExpression(part + QStringLiteral(" part: (\\d+) bytes at (\\d+),")).match(info);
-        return {match.captured(2).toLongLong(), match.captured(1).toLongLong()};
+        QVERIFY(QFile::copy(archive, copy = work.fresh("damaged") + "/tool.run"));
+        const QRegularExpressionMatch range =
+            QRegularExpression(part + " part: (\\d+) bytes at (\\d+),")
+                .match(run({"bash", archive, "--info"}).standardOutput);
+        QFile file(copy);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        if (part.isEmpty())
+            QVERIFY(file.resize(file.size() - 10));
+        else if (file.seek(range.captured(2).toLongLong() + range.captured(1).toLongLong() / 2))
+            QCOMPARE(file.write(QByteArray(1, char(file.peek(1).at(0) ^ 0x5a))), 1);
     }
 
-    static QStringList sortedLines(const QByteArray &output)
+    void plant(const QString &link)
     {
-        QStringList lines = QString::fromUtf8(output).split(QLatin1Char('\n'));
-        if (lines.last().isEmpty())
-            lines.removeLast();
-        lines.sort();
-        return lines;
+        const QString planted = work.fresh("planted") + "/product";
+        QCOMPARE(runProgram("cp", {"-a", product, planted}).exitCode, 0);
+        QVERIFY(QDir().mkpath(QFileInfo(planted + '/' + link).path()));
+        QVERIFY(QFile::link(link.startsWith("Uninstaller") ? canaryDirectory : canary,
+                            planted + '/' + link));
+        copy = makeArchive(planted, installer, planted + ".run");
     }
 
-    // Runs the installer directly with a hand-written archive script.
-    ProcessResult runWithScript(const QByteArray &scriptBody, const QString &prefix,
-                                const QStringList &extra = QStringList())
+    // The target takes the next installation without --force-prefix.
+    void verifyReinstallable()
     {
-        const QString script =
-            freshDirectory(QStringLiteral("script")) + QStringLiteral("/archive.run");
-        TestSupport::writeScript(script, scriptBody);
-        const QStringList arguments =
-            QStringList{script, QStringLiteral("--settings-file"), m_plainSettings} +
-            TestSupport::consoleArguments(prefix, extra);
-        return TestSupport::runProgram(
-            m_plainInstaller + QStringLiteral("/LinuxInstaller"), arguments,
-            TestSupport::sandboxEnvironment(freshDirectory(QStringLiteral("home"))), m_work.path());
-    }
-
-    static QByteArray installing(const QString &directory)
-    {
-        return "Installing Tool 2.0 in " + directory.toUtf8() + "...\n";
-    }
-
-    static bool isEmptyDirectory(const QString &path)
-    {
-        return QDir(path).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                  QDir::NoDotAndDotDot);
+        const ProcessResult again = run(commandOf("bash TOOL CONSOLE TARGET"));
+        QCOMPARE(QString::fromUtf8(again.standardOutput),
+                 expand(installingLine + "Creating uninstaller...\nFinished.\n"));
+        QCOMPARE(again.exitCode, 0);
     }
 
 private Q_SLOTS:
     void initTestCase()
     {
         ORNABase::initialize();
-        QVERIFY(m_work.isValid());
-        const QString product = work(QStringLiteral("product"));
-        QVERIFY(writeFile(product + QStringLiteral("/bin/tool"), "#!/bin/sh\necho tool\n"));
-        QVERIFY(QFile::setPermissions(product + QStringLiteral("/bin/tool"),
+        QVERIFY(work.isValid());
+        product = work.filePath("product");
+        for (const QString &file : productFiles) // each file says its name
+            QVERIFY(file == "bin/tool-link" || writeFile(product + '/' + file, file.toUtf8()));
+        QVERIFY(QFile::setPermissions(product + "/bin/tool",
                                       QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
                                           QFile::ReadGroup | QFile::ExeGroup));
-        QVERIFY(QFile::link(QStringLiteral("tool"), product + QStringLiteral("/bin/tool-link")));
-        QVERIFY(writeFile(product + QStringLiteral("/data/Grüße \"quoted\" and 'single'.txt"),
-                          "umlauts\n"));
-        QVERIFY(writeFile(product + QStringLiteral("/data/private.txt"), "secret\n"));
-        QVERIFY(QFile::setPermissions(product + QStringLiteral("/data/private.txt"),
+        QVERIFY(QFile::setPermissions(product + "/data/private.txt",
                                       QFile::ReadOwner | QFile::WriteOwner));
-        QVERIFY(writeFile(product + QStringLiteral("/doc/read me.txt"), "read me\n"));
-
-        m_archive = makeArchive(QStringLiteral("tool.run"),
-                                makeInstallerDirectory(QStringLiteral("installer"), true));
-        QVERIFY(!m_archive.isEmpty());
-        m_plainInstaller = makeInstallerDirectory(QStringLiteral("plainInstaller"), false);
-        m_plainSettings = m_plainInstaller + QStringLiteral("/installer.settings");
-        m_plainArchive = makeArchive(QStringLiteral("plain.run"), m_plainInstaller);
-        QVERIFY(!m_plainArchive.isEmpty());
+        QVERIFY(QFile::link("tool", product + "/bin/tool-link"));
+        installer = makeInstallerDirectory(work.filePath("installer"), settings("true"));
+        plainInstaller = makeInstallerDirectory(work.filePath("plainInstaller"), settings("false"));
+        archive = makeArchive(product, installer, work.filePath("tool.run"));
+        plainArchive = makeArchive(product, plainInstaller, work.filePath("plain.run"));
+        const QString large = work.filePath("large"); // so that a signal meets the copy
+        QCOMPARE(runProgram("cp", {"-a", product, large}).exitCode, 0);
+        for (int file = 0; file < 3000; ++file)
+            QVERIFY(writeFile(large + QStringLiteral("/d%1/f%2").arg(file / 100).arg(file), "x\n"));
+        largeArchive = makeArchive(large, installer, work.fresh("large") + "/tool.run");
+        QVERIFY(!archive.isEmpty() && !plainArchive.isEmpty() && !largeArchive.isEmpty());
+        canary = work.filePath("canary.txt");
+        canaryDirectory = work.filePath("canaryDirectory");
+        QVERIFY(writeFile(canary, "canary\n") && QDir().mkpath(canaryDirectory));
+        canaryPermissions = QFile::permissions(canary);
     }
 
-    void archiveInstallsEveryFile_data()
+    void init()
     {
-        QTest::addColumn<QString>("shell");
-        QTest::newRow("bash") << QStringLiteral("bash");
-        QTest::newRow("sh starts bash") << QStringLiteral("sh");
+        home = work.fresh("home");
+        tmp = work.fresh("tmp");
+        target = work.fresh("target") + "/Tool";
+        QVERIFY(QFile::link(home, target + "-home") && QFile::link(target, target + "-link"));
+        environment = archiveEnvironment(home, tmp);
+        environment.insert("XDG_RUNTIME_DIR", home + "/runtime");
+        QVERIFY(QDir(home).mkpath("runtime"));
     }
 
-    void archiveInstallsEveryFile()
+    void cleanup()
     {
-        QFETCH(QString, shell);
-        const QString tmp = freshDirectory(QStringLiteral("tmp"));
-        const QString target = work(QStringLiteral("targets/Tool ünicode 'x' ") + shell);
-        const ProcessResult result = consoleInstall(m_plainArchive, target, tmp, {}, shell);
-        QCOMPARE(result.standardError, QByteArray());
-        QCOMPARE(result.exitCode, 0);
-
-        QList<QByteArray> lines = result.standardOutput.split('\n');
-        QCOMPARE(lines.takeLast(), QByteArray());
-        QCOMPARE(lines.takeFirst() + '\n', installing(target));
-        QCOMPARE(lines.takeLast(), QByteArray("Finished."));
-        QStringList printed;
-        for (const QByteArray &line : lines)
-            printed << QString::fromUtf8(line);
-        printed.sort();
-        QCOMPARE(printed, productFiles);
-
-        QCOMPARE(TestSupport::readAll(target +
-                                      QStringLiteral("/data/Grüße \"quoted\" and 'single'.txt")),
-                 QByteArray("umlauts\n"));
-        QCOMPARE(QFileInfo(target + QStringLiteral("/bin/tool-link")).symLinkTarget(),
-                 target + QStringLiteral("/bin/tool"));
-        QCOMPARE(QFile::permissions(target + QStringLiteral("/data/private.txt")),
-                 QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
-        QVERIFY(QFileInfo(target + QStringLiteral("/bin/tool")).isExecutable());
-        QVERIFY2(isEmptyDirectory(tmp), "the archive left its temporary directory behind");
+        for (const QString &mount : std::exchange(mounts, {}))
+            runProgram("umount", {"-l", mount});
     }
 
-    void progressLinesOnlyWithVerbose()
+    void console_data()
     {
-        const QString target = freshDirectory(QStringLiteral("quiet")) + QStringLiteral("/Tool");
-        const ProcessResult result = runArchive(
-            m_plainArchive,
-            {QStringLiteral("--mode"), QStringLiteral("silent"),
-             QStringLiteral("--no-desktop-files"), QStringLiteral("--prefix"), target},
-            freshDirectory(QStringLiteral("home")), freshDirectory(QStringLiteral("tmp")));
-        QCOMPARE(result.standardOutput, installing(target) + "Finished.\n");
-        QCOMPARE(result.standardError, QByteArray());
-        QCOMPARE(result.exitCode, 0);
-        QVERIFY(QFile::exists(target + QStringLiteral("/doc/read me.txt")));
-    }
-
-    void refusedDirectories_data()
-    {
-        QTest::addColumn<QString>("prefix"); // "HOME", "TMP" and "LINK" are replaced
-        QTest::addColumn<QByteArray>("firstLine");
-        QTest::newRow("root") << "/"
-                              << QByteArray(
-                                     "Error: Refusing to install in the root directory.\n\n");
-        QTest::newRow("home") << "HOME"
-                              << QByteArray(
-                                     "Error: Refusing to install in the home directory.\n\n");
-        QTest::newRow("home through a link")
-            << "LINK" << QByteArray("Error: Refusing to install in the home directory.\n\n");
-        QTest::newRow("home through a missing directory and ..")
-            << "HOME/missing/.."
-            << QByteArray("Error: Refusing to install in the home directory.\n\n");
-        QTest::newRow("home through .")
-            << "HOME/./." << QByteArray("Error: Refusing to install in the home directory.\n\n");
-        QTest::newRow("root through missing directories")
-            << "/orna-missing/deeper/../.."
-            << QByteArray("Error: Refusing to install in the root directory.\n\n");
-        QTest::newRow("temporary directory")
-            << "TMP" << QByteArray("Error: Refusing to install in the temporary directory.\n\n");
-        QTest::newRow("not empty") << "HOME/full" << QByteArray("NOTEMPTY");
-    }
-
-    void refusedDirectories()
-    {
-        QFETCH(QString, prefix);
-        QFETCH(QByteArray, firstLine);
-        const QString home = freshDirectory(QStringLiteral("home"));
-        const QString tmp = freshDirectory(QStringLiteral("tmp"));
-        writeFile(home + QStringLiteral("/full/file.txt"), "x");
-        const QString link = freshDirectory(QStringLiteral("links")) + QStringLiteral("/home-link");
-        QVERIFY(QFile::link(home, link));
-        prefix.replace(QStringLiteral("HOME"), home)
-            .replace(QStringLiteral("TMP"), tmp)
-            .replace(QStringLiteral("LINK"), link);
-        if (firstLine == "NOTEMPTY")
-            firstLine =
-                "Error: The installation directory '" + prefix.toUtf8() + "' is not empty.\n\n";
-        TestSupport::sandboxEnvironment(home); // creates the desktop directories beforehand
-        const QStringList before = QDir(home).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
-
-        const ProcessResult result =
-            runArchive(m_archive, TestSupport::consoleArguments(prefix), home, tmp);
-        QCOMPARE(result.standardOutput,
-                 firstLine + hint + '\n' + usage(QStringLiteral("tool.run")));
-        QCOMPARE(result.standardError, QByteArray());
-        QCOMPARE(result.exitCode, 1);
-        QCOMPARE(QDir(home).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
-        QVERIFY(!QFile::exists(home + QStringLiteral("/bin")));
-        QVERIFY2(isEmptyDirectory(tmp), "the archive left its temporary directory behind");
-    }
-
-    void acceptedDirectories_data()
-    {
-        QTest::addColumn<bool>("uninstallerEnabled");
-        QTest::addColumn<QStringList>("extra");
-        QTest::addColumn<QString>("prefix");     // HOME is replaced; "" means a fresh directory
-        QTest::addColumn<QByteArray>("content"); // "hidden" or "file"
-        QTest::newRow("hidden files only count as empty")
-            << true << QStringList() << QString() << QByteArray("hidden");
-        QTest::newRow("force prefix: home") << true << QStringList{QStringLiteral("--force-prefix")}
-                                            << QStringLiteral("HOME") << QByteArray("file");
-        QTest::newRow("force prefix: not empty")
-            << true << QStringList{QStringLiteral("--force-prefix")} << QString()
-            << QByteArray("file");
-        QTest::newRow("no uninstaller: home, no checks")
-            << false << QStringList() << QStringLiteral("HOME") << QByteArray("file");
-        QTest::newRow("no uninstaller: not empty, no checks")
-            << false << QStringList() << QString() << QByteArray("file");
-    }
-
-    void acceptedDirectories()
-    {
-        QFETCH(bool, uninstallerEnabled);
-        QFETCH(QStringList, extra);
-        QFETCH(QString, prefix);
-        QFETCH(QByteArray, content);
-        const QString home = freshDirectory(QStringLiteral("home"));
-        const QString target = prefix.isEmpty()
-                                   ? freshDirectory(QStringLiteral("target"))
-                                   : QString(prefix).replace(QStringLiteral("HOME"), home);
-        writeFile(target + (content == "hidden" ? QStringLiteral("/.hidden")
-                                                : QStringLiteral("/kept.txt")),
-                  "old\n");
-        const ProcessResult result = runArchive(uninstallerEnabled ? m_archive : m_plainArchive,
-                                                TestSupport::consoleArguments(target, extra), home,
-                                                freshDirectory(QStringLiteral("tmp")));
-        QCOMPARE(result.standardError, QByteArray());
-        QVERIFY2(result.standardOutput.startsWith(installing(target)), result.standardOutput);
-        QVERIFY2(result.standardOutput.endsWith("Finished.\n"), result.standardOutput);
-        QCOMPARE(result.exitCode, 0);
-        QVERIFY(QFile::exists(target + QStringLiteral("/doc/read me.txt")));
-        QCOMPARE(TestSupport::readAll(target + (content == "hidden" ? QStringLiteral("/.hidden")
-                                                                    : QStringLiteral("/kept.txt"))),
-                 QByteArray("old\n"));
-    }
-
-    // A previous installation is accepted; its uninstall script runs first, in console mode.
-    void previousInstallationIsUninstalledFirst_data()
-    {
-        QTest::addColumn<bool>("verbose");
-        QTest::addColumn<bool>("force");
-        QTest::addColumn<bool>("mark"); // Uninstaller/LinuxInstaller present
-        QTest::newRow("plain") << false << false << true;
-        QTest::newRow("verbose") << true << false << true;
-        QTest::newRow("force prefix without the mark") << false << true << false;
-    }
-
-    void previousInstallationIsUninstalledFirst()
-    {
-        QFETCH(bool, verbose);
-        QFETCH(bool, force);
-        QFETCH(bool, mark);
-        const QString target = freshDirectory(QStringLiteral("previous"));
-        const QString record = work(QStringLiteral("record") + QString::number(m_counter));
-        if (mark)
-            writeFile(target + QStringLiteral("/Uninstaller/LinuxInstaller"), "old program\n");
-        writeFile(target + QStringLiteral("/old.txt"), "old\n");
-        QVERIFY(TestSupport::writeScript(target + QStringLiteral("/uninstall"),
-                                         "printf '%s|' \"$PWD\" \"$@\" > '" + record.toUtf8() +
-                                             "'\nrm -f old.txt\necho 'old uninstaller: bye'\necho "
-                                             "'old uninstaller: warning' >&2\n"));
-        QStringList extra;
-        if (verbose)
-            extra << QStringLiteral("--verbose");
-        if (force)
-            extra << QStringLiteral("--force-prefix");
-        const ProcessResult result = runArchive(
-            m_archive, TestSupport::consoleArguments(target, extra),
-            freshDirectory(QStringLiteral("home")), freshDirectory(QStringLiteral("tmp")));
-        const QByteArray expectedStart = "Calling " + target.toUtf8() +
-                                         "/uninstall...\nold uninstaller: bye\n"
-                                         "old uninstaller: warning\n" +
-                                         installing(target);
-        QVERIFY2(result.standardOutput.startsWith(expectedStart), result.standardOutput);
-        QVERIFY(result.standardOutput.endsWith("Finished.\n"));
-        QCOMPARE(result.standardError, QByteArray());
-        QCOMPARE(result.exitCode, 0);
-        QCOMPARE(TestSupport::readAll(record),
-                 target.toUtf8() + (verbose ? "|--mode|console|--verbose|" : "|--mode|console|"));
-        QVERIFY(!QFile::exists(target + QStringLiteral("/old.txt")));
-        QVERIFY(QFile::exists(target + QStringLiteral("/bin/tool")));
-    }
-
-    // A prefix that is a link: the previous installation is removed through the link, which
-    // keeps leading to the directory the new installation then fills.
-    void reinstallThroughLinkPrefix()
-    {
-        const QString real = freshDirectory(QStringLiteral("linked"));
-        const QString link = work(QStringLiteral("link") + QString::number(m_counter));
-        QVERIFY(QFile::link(real, link));
-        for (int run = 1; run <= 2; ++run) {
-            const ProcessResult result =
-                consoleInstall(m_archive, link, freshDirectory(QStringLiteral("tmp")));
-            QVERIFY2(result.exitCode == 0, result.standardOutput + result.standardError);
-            QVERIFY(QFileInfo(link).isSymLink());
-            QVERIFY(QFile::exists(real + QStringLiteral("/bin/tool")));
-            QVERIFY(QFile::exists(real + QStringLiteral("/uninstall")));
-        }
-    }
-
-    void uninstallScriptIgnoredWithoutUninstaller()
-    {
-        const QString target = freshDirectory(QStringLiteral("nouninstaller"));
-        const QString record = target + QStringLiteral(".record");
-        QVERIFY(TestSupport::writeScript(target + QStringLiteral("/uninstall"),
-                                         "touch '" + record.toUtf8() + "'\n"));
-        const ProcessResult result = runArchive(
-            m_plainArchive, TestSupport::consoleArguments(target),
-            freshDirectory(QStringLiteral("home")), freshDirectory(QStringLiteral("tmp")));
-        QCOMPARE(result.standardOutput, installing(target) + "Finished.\n");
-        QCOMPARE(result.exitCode, 0);
-        QVERIFY(!QFile::exists(record));
-    }
-
-    void uninstallerThatCannotStart()
-    {
-        const QString target = freshDirectory(QStringLiteral("broken"));
-        writeFile(target + QStringLiteral("/Uninstaller/LinuxInstaller"), "x");
-        writeFile(target + QStringLiteral("/uninstall"), "#!/bin/sh\nexit 0\n");
-        QFile::setPermissions(target + QStringLiteral("/uninstall"),
-                              QFile::ReadOwner | QFile::WriteOwner);
-        const ProcessResult result = runArchive(m_archive, TestSupport::consoleArguments(target),
-                                                freshDirectory(QStringLiteral("home")),
-                                                freshDirectory(QStringLiteral("tmp")));
-        const QByteArray start =
-            "Calling " + target.toUtf8() + "/uninstall...\nError: Uninstaller did not start: ";
-        QVERIFY2(result.standardOutput.startsWith(start), result.standardOutput);
-        const QByteArray rest = result.standardOutput.mid(start.size());
-        const QByteArray tail = '\n' + usage(QStringLiteral("tool.run"));
-        QVERIFY2(rest.endsWith(tail), rest);
-        QVERIFY(rest.size() > tail.size()); // the reason is given
-        QVERIFY(!rest.left(rest.size() - tail.size()).contains('\n'));
-        QCOMPARE(result.exitCode, 1);
-        QVERIFY(!QFile::exists(target + QStringLiteral("/bin")));
-    }
-
-    void scriptOutput_data()
-    {
-        QTest::addColumn<QByteArray>("script");
-        QTest::addColumn<bool>("verbose");
-        QTest::addColumn<QByteArray>("between"); // between "Installing..." and "Finished."
-        QTest::addColumn<QByteArray>("after");   // after "Finished."
+        QTest::addColumn<QString>("command"); // see commandOf()
+        QTest::addColumn<QString>("files");   // found in the target, see prepare()
         QTest::addColumn<int>("exitCode");
-        QTest::newRow("lines only with verbose")
-            << QByteArray("echo one; echo two\n") << false << QByteArray() << QByteArray() << 0;
-        QTest::newRow("verbose: trimmed lines")
-            << QByteArray("echo one; printf '  two \\t\\n'; printf 'last without break'\n") << true
-            << QByteArray("one\ntwo\nlast without break\n") << QByteArray() << 0;
-        QTest::newRow("arguments reach the script")
-            << QByteArray("printf '%s\\n' \"$1\" \"$2\" \"$#\"\n") << true
-            << QByteArray("--install\nPREFIX\n3\n") << QByteArray() << 0;
-        QTest::newRow("standard error always shown")
-            << QByteArray("echo hidden; echo '  problem: Grüße  ' >&2\n") << false
-            << QByteArray("problem: Grüße\n") << QByteArray() << 0;
-        QTest::newRow("Latin-1 and NUL")
-            << QByteArray("printf 'caf\\xe9\\n' >&2; printf 'a\\0b\\n' >&2\n") << false
-            << QByteArray("caf\xc3\xa9\na\n") << QByteArray() << 0;
-        QTest::newRow("long line")
-            << QByteArray("head -c 10000 /dev/zero | tr '\\0' x; echo; echo short\n") << true
-            << QByteArray(10000, 'x') + "\nshort\n"
-            << QByteArray() << 0;
-        QTest::newRow("script fails")
-            << QByteArray("echo copied; echo 'disk full' >&2; exit 3\n") << false
-            << QByteArray("disk full\nError: The installation script failed with exit code 3.\n"
-                          "Removing what was installed in PREFIX...\n")
-            << QByteArray("USAGE") << 1;
-        QTest::newRow("script crashes")
-            << QByteArray("kill -SEGV $$\n") << false
-            << QByteArray("Error: The installation script crashed.\nRemoving what was installed "
-                          "in PREFIX...\n")
-            << QByteArray("USAGE") << 1;
+        QTest::addColumn<QString>("output");  // then "stderr: " and standard error, if any; or
+                                              // after "...", lines to find in this order
+        QTest::addColumn<QByteArray>("body"); // of SCRIPT
+        const auto row = [](const char *name, const QString &command, const char *files,
+                            int exitCode, const QString &output, const QByteArray &body = {}) {
+            QTest::newRow(name) << command << QString(files) << exitCode << output << body;
+        };
+        const QString refused = "\n\nHINT\nUSAGE", in = installingLine;
+        const QString root = "Error: Refusing to install in the root directory." + refused;
+        const QString homeRefused = "Error: Refusing to install in the home directory." + refused;
+        const QString control = "stderr: Error: the installation directory must not contain "
+                                "control characters such as tab or line feed: $'TARGET";
+        const QString done = "Creating uninstaller...\nFinished.\n";
+        const QString removed = "Removing what was installed in TARGET...\nFinished.\nUSAGE";
+        // Refused before anything is written: dangerous places however they are written, an
+        // occupied directory, names that desktop files could not carry.
+        row("root", "bash TOOL CONSOLE /", "", 1, root);
+        row("root through missing directories", "bash TOOL CONSOLE /orna-x/y/../..", "", 1, root);
+        row("home", "bash TOOL CONSOLE HOME", "", 1, homeRefused);
+        row("home through a link", "bash TOOL CONSOLE HLINK", "", 1, homeRefused);
+        row("home through a missing directory and .", "bash TOOL CONSOLE HOME/x/../.", "", 1,
+            homeRefused);
+        row("temporary directory", "bash TOOL CONSOLE TMP", "", 1,
+            "Error: Refusing to install in the temporary directory." + refused);
+        row("not empty", "bash TOOL CONSOLE TARGET", "kept", 1,
+            "Error: The installation directory 'TARGET' is not empty." + refused);
+        row("tab", "bash TOOL CONSOLE printf:TARGET\\tx", "", 1, control + "\\tx'\n");
+        row("line feed", "bash TOOL CONSOLE printf:TARGET\\nx", "", 1, control + "\\nx'\n");
+        row("not UTF-8", "bash TOOL CONSOLE printf:TARGET\\351", "", 1,
+            "stderr: Error: the installation directory is not valid UTF-8 text: $'TARGET\\351'\n");
+        row("uninstaller that cannot start", "bash TOOL CONSOLE TARGET",
+            "Uninstaller/LinuxInstaller uninstall/", 1,
+            "Calling TARGET/uninstall...\nError: Uninstaller did not start: execvp: Permission "
+            "denied\nUSAGE");
+        // Installed: every file as packed, file lines only with --verbose; hidden files count as
+        // empty; --force-prefix, and no checks at all without an uninstaller.
+        row("every file, sh starts bash", "sh PLAIN CONSOLE ODD --verbose", "", 0,
+            "Installing Tool 2.0 in ODD...\nFILES\nFinished.\n");
+        row("no file lines without --verbose", "bash PLAIN CONSOLE TARGET", "", 0,
+            in + "Finished.\n");
+        row("hidden files only", "bash TOOL CONSOLE TARGET", ".kept", 0, in + done);
+        row("--force-prefix: home", "bash TOOL CONSOLE HOME --force-prefix", "", 0,
+            "Installing Tool 2.0 in HOME...\n" + done);
+        row("no uninstaller: home", "bash PLAIN CONSOLE HOME", "", 0,
+            "Installing Tool 2.0 in HOME...\nFinished.\n");
+        row("no uninstaller: not empty, its uninstall not run", "bash PLAIN CONSOLE TARGET",
+            "kept uninstall", 0, in + "Finished.\n");
+        // A previous installation goes first, through its uninstall script in console mode.
+        const QString old = "Calling TARGET/uninstall...\nold uninstaller: TARGET --mode console";
+        const QString copied = "TMP/orna-install.X/installer";
+        row("previous installation", "bash TOOL CONSOLE TARGET --verbose",
+            "Uninstaller/LinuxInstaller kept uninstall", 0,
+            old + " --verbose\nwarning\n" + in +
+                "FILES\nCreating uninstaller...\nCopying files "
+                "from " +
+                copied + " to TARGET/Uninstaller\n" + copied +
+                "/LinuxInstaller -> "
+                "TARGET/Uninstaller/LinuxInstaller\n" +
+                copied +
+                "/installer.settings -> "
+                "TARGET/Uninstaller/installer.settings\nWrote TARGET/uninstall\nFinished.\n");
+        row("--force-prefix: not empty, no uninstaller's mark",
+            "bash TOOL CONSOLE TARGET --force-prefix", "kept uninstall", 0,
+            old + "\nwarning\n" + in + done);
+        row("previous installation through a link", "bash TOOL CONSOLE TLINK", "INSTALLED", 0,
+            "Calling TLINK/uninstall...\nDeleting the installation directory TARGET...\nDone.\n"
+            "Installing Tool 2.0 in TLINK...\n" +
+                done);
+        // An output closed early (`| head -1`, a reader gone at once) stops neither the
+        // installation nor the uninstallation.
+        row("output closed", "bash -c FIRST_LINE bash LARGE CONSOLE TARGET --verbose", "", 0,
+            in + "0\n");
+        row("output closed: uninstallation", "bash -c NO_READER TARGET/uninstall", "INSTALLED", 0,
+            "0\n");
+        // The archive's own commands; --install as the installer calls it, here with no
+        // installer unpacked in TMP.
+        row("--check", "bash TOOL --check", "", 0,
+            "The installer part is intact.\nThe product part is intact.\n");
+        row("--list", "bash TOOL --list", "", 0, "FILES\n");
+        row("--extract without a directory", "bash TOOL --extract", "", 2,
+            "stderr: Error: --extract needs a directory.\n");
+        row("--install without its temporary directory", "bash TOOL --install TARGET /no/such", "",
+            1, "stderr: Error: The temporary directory does not exist: /no/such\n");
+        row("--install", "bash TOOL --install TARGET TMP", "", 0, "FILES\n");
+        // --dry-run writes nothing; the installation then runs the commands the plan shows.
+        row("dry run", "bash TOOL --dry-run --prefix TARGET", "", 0,
+            QString(R"(Dry run of the installation of Tool 2.0: nothing is written.
+Target directory: TARGET
+Check "root directory": passed
+Check "home directory": passed
+Check "temporary directory": passed
+Check "not empty": passed
+Check "writable": passed
+Previous installation: none
+Files: 6, 105 bytes unpacked
+Space: # needed, # free on the file system of PARENT
+Uninstaller: TARGET/uninstall, with a copy of the installer in TARGET/Uninstaller/
+Icon (size 48): TARGET/bin/icons/48x48/tool.png
+    xdg-icon-resource install --novendor --size 48 TARGET/bin/icons/48x48/tool.png
+Desktop shortcut "Tool 2.0": D/Tool_link1-desktop.desktop
+    xdg-desktop-icon install --novendor D/Tool_link1-desktop.desktop
+Launcher favourite: none (no Unity launcher settings to add D/Tool_link1-desktop.desktop to)
+Menu entry "Tool": D/Tool_link1-menu.desktop
+Menu entry "Uninstall Tool 2.0": D/Tool_link2-menu.desktop
+Submenu "Tool 2.0": D/Tool1-menu.directory
+    xdg-desktop-menu install --novendor D/Tool1-menu.directory D/Tool_link1-menu.desktop D/Tool_link2-menu.desktop
+Program run after installation: none
+The installation would proceed.
+)")
+                .replace("D/", "TARGET/Uninstaller/desktopEntries/"));
+        row("dry run: previous installation", "bash TOOL CONSOLE TARGET --dry-run",
+            "Uninstaller/LinuxInstaller uninstall", 0,
+            "...\nPrevious installation: removed first by its uninstaller\n    (cd TARGET && "
+            "TARGET/uninstall --mode console)\nThe installation would proceed.\n");
+        row("dry run: not enough space", "bash TOOL CONSOLE TARGET --dry-run", "FULL_DISK", 1,
+            "...\nError: not enough space in TARGET: # needed, # free.\nThe installation would be "
+            "refused.\nUSAGE");
+        row("dry run: not writable", "bash TOOL CONSOLE TARGET/.kept/Tool --dry-run", ".kept", 1,
+            "...\nCheck \"writable\": refused\nError: Failed to create installation directory: "
+            "TARGET/.kept/Tool\nThe installation would be refused.\n");
+        // --progress=json: a JSON object a line; the end event carries the exit code.
+        const QString start =
+            R"({"event":"start","files":6,"product":"Tool","target":"TARGET","version":"2.0"})"
+            "\n";
+        const QString occupied = "Error: The installation directory 'TARGET' is not empty.\n\n";
+        const QString end = "{\"event\":\"end\",\"exitCode\":%1,\"seconds\":0}\n";
+        const auto message = [](const QString &text, const QString &event = "message") {
+            return QString("{\"event\":\"%1\",\"text\":\"%2\"}\n").arg(event, text);
+        };
+        row("JSON", "bash TOOL CONSOLE TARGET --progress=json", "", 0,
+            start + message("Installing Tool 2.0 in TARGET...") + "FILE_EVENTS" +
+                message("Creating uninstaller...") + message("Finished.") + end.arg(0));
+        row("JSON: refused", "bash TOOL CONSOLE TARGET --progress=json", "kept", 1,
+            start + message(QString(occupied + hint).replace("\n", "\\n"), "error") + end.arg(1));
+        row("JSON: dry run", "bash TOOL CONSOLE TARGET --dry-run --progress=json", "kept", 1,
+            start +
+                R"({"checks":{"home directory":"passed","not empty":"refused","root )"
+                R"(directory":"passed","temporary directory":"passed"},"commands":[],)"
+                R"("errors":[")" +
+                QString(occupied + hint).replace("\n", "\\n") +
+                R"("],"event":"plan","files":6,"freeBytes":0,"neededBytes":0,"proceed":false,)"
+                R"("target":"TARGET","uninstaller":"TARGET/uninstall","unpackedBytes":105})"
+                "\n" +
+                end.arg(1));
+        row("JSON: uninstallation", "TARGET/uninstall --mode silent --progress=json", "INSTALLED",
+            0,
+            R"({"event":"start","product":"Tool","target":"TARGET","version":"2.0"})"
+            "\n" +
+                message("Deleting the installation directory TARGET...") + message("Done.") +
+                end.arg(0));
+        // A signal during the copy, to the job as the terminal's Ctrl-C sends it or to the
+        // installer: said, exit code 128 + its number, rolled back, ready for the next one.
+        const QString job = "bash -c INTERRUPT TARGET %1 bash LARGE CONSOLE TARGET",
+                      interrupted = "Error: The installation was interrupted by SIG";
+        row("Ctrl-C", job.arg("INT job"), ".kept", 130,
+            in + interrupted + "INT.\nRemoving what was installed in TARGET...\nUSAGE");
+        row("SIGTERM to the installer", job.arg("TERM installer"), ".kept", 143,
+            in + interrupted + "TERM.\nRemoving what was installed in TARGET...\nUSAGE");
+        row("hang-up", job.arg("HUP job"), ".kept", 129,
+            in + interrupted + "HUP.\nRemoving what was installed in TARGET...\nUSAGE");
+        row("Ctrl-C, JSON", job.arg("INT job") + " --progress=json", ".kept", 130,
+            "...\n" + message(interrupted + "INT.", "error") + end.arg(130));
+        row("SIGTERM to the installer, JSON", job.arg("TERM installer") + " --progress=json",
+            ".kept", 143, "...\n" + message(interrupted + "TERM.", "error") + end.arg(143));
+        // Damaged archives: refused before anything is written, or noticed while streaming and
+        // rolled back; --check tells which part.
+        const QString cut = "stderr: Error: the archive is damaged: it has CUT bytes instead of "
+                            "SIZE (an incomplete download?).\n";
+        row("cut short", "bash COPY CONSOLE TARGET", "damaged:", 1, cut);
+        row("cut short: --check", "bash COPY --check", "damaged:", 1, cut);
+        row("installer part", "bash COPY CONSOLE TARGET", "damaged:Installer", 1,
+            "stderr: Error: the archive is damaged.\n");
+        row("installer part: --check", "bash COPY --check", "damaged:Installer", 1,
+            "The installer part is damaged.\nThe product part is intact.\n");
+        row("product part", "bash COPY CONSOLE TARGET", "damaged:Product", 1,
+            in +
+                "tar: This does not look like a tar archive\ntar: Exiting with failure status due "
+                "to previous errors\nError: the archive is damaged.\nError: The installation "
+                "script failed with exit code 1.\n" +
+                removed);
+        row("product part: --check", "bash COPY --check", "damaged:Product", 1,
+            "The installer part is intact.\nThe product part is damaged.\n");
+        // Small file systems (root only): a temporary directory mounted noexec gives way to
+        // $XDG_RUNTIME_DIR; no room there or in the target is found before anything is written;
+        // an uninstaller that does not fit fails the installation, which is rolled back.
+        row("noexec", "bash TOOL CONSOLE TARGET", "tmpfs:TMP:noexec,size=64m", 0,
+            in + done +
+                "stderr: Programs cannot run in the temporary directory TMP; using "
+                "HOME/runtime instead.\n");
+        row("full temporary directory", "bash TOOL CONSOLE TARGET", "tmpfs:TMP:size=1m", 1,
+            "stderr: Error: not enough space in the temporary directory TMP (set TMPDIR to use "
+            "another one): # needed, # free.\n");
+        row("full target", "bash TOOL CONSOLE TARGET", "tmpfs:PARENT:size=1m", 1,
+            in +
+                "Error: not enough space in TARGET: # needed, # free.\nError: The installation "
+                "script failed with exit code 1.\n" +
+                removed);
+        row("no room for the uninstaller", "bash TOOL CONSOLE TARGET",
+            "tmpfs:TARGET:size=256k .kept", 1,
+            "...\nCreating uninstaller...\nError: Failed to copy TMP/orna-install.X/installer/"
+            "LinuxInstaller to TARGET/Uninstaller/LinuxInstaller\n" +
+                removed);
+        // Links planted in the product to a file or directory outside: the installer's own files
+        // replace them or it leaves them as they are.
+        const QString desktop = in + "Creating uninstaller...\nInstalling icons...\nCreating "
+                                     "desktop shortcuts...\nCreating menu entries...\n";
+        const char *planted = "bash COPY --mode console --prefix TARGET";
+        row("planted link: uninstall", planted, "planted:uninstall", 0, desktop + "Finished.\n");
+        row("planted link: start script", planted, "planted:bin/linuxStarter.py", 0,
+            desktop + "Warning: TARGET/bin/linuxStarter.py is a symbolic link or lies outside the "
+                      "installation directory; its permissions are left as they are.\nFinished.\n");
+        row("planted link: uninstaller", planted, "planted:Uninstaller", 0,
+            desktop + "Finished.\n");
+        row("planted link: desktop entries", planted, "planted:Uninstaller/desktopEntries", 0,
+            desktop + "Finished.\n");
+        // The installer with a hand-written archive script: its lines, errors and failures.
+        row("script: its arguments, lines trimmed", "INSTALLER SCRIPT CONSOLE TARGET --verbose", "",
+            0, in + "--install\nTARGET\n3\ntwo\n" + QString(10000, 'x') + "\nlast\nFinished.\n",
+            "printf '%s\\n' \"$1\" \"$2\" \"$#\"; printf '  two \\t\\n'; head -c 10000 /dev/zero | "
+            "tr '\\0' x; echo; printf last");
+        row("script: standard error always shown", "INSTALLER SCRIPT CONSOLE TARGET", "", 0,
+            in + "problem: Grüße\ncafé\na\nFinished.\n",
+            "echo hidden; echo '  problem: Grüße  ' >&2; printf 'caf\\xe9\\na\\0b\\n' >&2");
+        row("script fails", "INSTALLER SCRIPT CONSOLE TARGET", ".kept", 1,
+            in + "no space left\nError: The installation script failed with exit code 3.\n" +
+                removed,
+            "mkdir -p \"$2/bin\" \"$2/new/deeper\"; echo x > \"$2/bin/tool\"; echo bin/tool\n"
+            "echo 'no space left' >&2; exit 3");
+        row("script crashes", "INSTALLER SCRIPT CONSOLE TARGET", "", 1,
+            in + "Error: The installation script crashed.\n" + removed,
+            "mkdir \"$2/new\"; kill -SEGV $$");
+        row("directory that cannot be created", "INSTALLER SCRIPT CONSOLE TARGET/.kept/Tool",
+            ".kept", 1,
+            "Installing Tool 2.0 in TARGET/.kept/Tool...\nError: Failed to create installation "
+            "directory: TARGET/.kept/Tool\nUSAGE",
+            "echo never");
+        // A script that is no archive of ours is not asked for figures: it might install.
+        row("dry run of a foreign script",
+            "INSTALLER SCRIPT --temp-directory TMP --dry-run CONSOLE TARGET", "", 0,
+            "...\nChecks of the target directory: none (uninstallerEnabled is off)\nFiles: unknown "
+            "(the archive script tells no figures)\nUninstaller: none (uninstallerEnabled is off)\n"
+            "Desktop integration: none (--no-desktop-files)\nThe installation would proceed.\n",
+            "mkdir -p \"$2/bin\"");
     }
 
-    void scriptOutput()
+    void console()
     {
-        QFETCH(QByteArray, script);
-        QFETCH(bool, verbose);
-        QFETCH(QByteArray, between);
-        QFETCH(QByteArray, after);
+        QFETCH(QString, command);
+        QFETCH(QString, files);
         QFETCH(int, exitCode);
-        const QString target = freshDirectory(QStringLiteral("scripted")) + QStringLiteral("/Tool");
-        between.replace("PREFIX", target.toUtf8());
-        const ProcessResult result = runWithScript(
-            script, target, verbose ? QStringList{QStringLiteral("--verbose")} : QStringList());
-        if (after == "USAGE")
-            after = usage(QStringLiteral("archive.run"));
-        QCOMPARE(result.standardOutput, installing(target) + between + "Finished.\n" + after);
-        QCOMPARE(result.standardError, QByteArray());
+        QFETCH(QString, output);
+        QFETCH(QByteArray, body);
+        script = work.fresh("script") + "/tool.run";
+        QVERIFY(writeScript(script, body));
+        if (files.contains("tmpfs") && ::geteuid() != 0)
+            QSKIP("Mounting a small file system needs root.");
+        prepare(files.split(' ', Qt::SkipEmptyParts));
+        const QString parent = QFileInfo(target).path();
+        const QByteArray before = snapshot({home, parent});
+        const QStringList arguments = commandOf(command);
+        const ProcessResult result = run(arguments);
+        const QString shown =
+            normalized(result.standardOutput +
+                       (result.standardError.isEmpty() ? "" : "stderr: " + result.standardError));
+        qsizetype next = 0;
+        if (output.startsWith("...\n")) {
+            for (const QString &line : expand(output.mid(4)).split('\n'))
+                QVERIFY2((next = shown.split('\n').indexOf(line, next) + 1) > 0,
+                         qPrintable("missing or out of order: " + line + "\n" + shown));
+        } else {
+            QCOMPARE(shown.split('\n'), expand(output).split('\n'));
+        }
         QCOMPARE(result.exitCode, exitCode);
-        // A failed installation takes the directory it created with it.
-        QCOMPARE(QFileInfo::exists(target), exitCode == 0);
+        QCOMPARE((entries(tmp) + entries(home + "/runtime")).filter("orna-"), QStringList());
+        QVERIFY2(readAll(canary) == "canary\n" && QFile::permissions(canary) == canaryPermissions &&
+                     entries(canaryDirectory).isEmpty(),
+                 "changed outside the target");
+        const bool dryRun = command.contains("--dry-run");
+        if (exitCode != 0 || dryRun)
+            QCOMPARE(snapshot({home, parent}), before);
+        if ((exitCode > 128 || (exitCode != 0 && command.startsWith("INSTALLER"))) &&
+            QFileInfo(target).isDir())
+            verifyReinstallable();
+        if (command.contains("TARGET/uninstall"))
+            QVERIFY(!QFileInfo::exists(target));
+        if (command.contains("TLINK")) // installed through, not replaced
+            QVERIFY(QFileInfo(target + "-link").isSymLink());
+        if (dryRun && command.startsWith("bash TOOL --dry-run")) {
+            const ProcessResult installed =
+                run({"bash", archive, "--mode", "console", "--verbose", "--prefix", target});
+            QCOMPARE(installed.exitCode, 0);
+            const QRegularExpression indented("^    ");
+            QCOMPARE(QString::fromUtf8(installed.standardOutput).split('\n').filter("Running "),
+                     shown.split('\n').filter(indented).replaceInStrings(indented, "Running "));
+        }
+        if (exitCode != 0 || dryRun || command.startsWith("INSTALLER") ||
+            !(arguments.contains("--prefix") || command.contains("--install")))
+            return;
+        const qsizetype at = arguments.indexOf("--prefix");
+        const QString prefix = at < 0 ? target : arguments.at(at + 1);
+        for (const QString &file : productFiles) // the link leads to the tool
+            QCOMPARE(readAll(prefix + '/' + file), file == "bin/tool-link" ? "bin/tool" : file);
+        QVERIFY(QFileInfo(prefix + "/bin/tool").isExecutable() && // and private.txt for its owner
+                QFileInfo(prefix + "/bin/tool-link").isSymLink() &&
+                QFile::permissions(prefix + "/data/private.txt") == QFile::Permissions(0x6600));
+        QCOMPARE(QFileInfo(prefix + "/Uninstaller/LinuxInstaller").isExecutable(),
+                 !command.contains(QRegularExpression("PLAIN|--install")));
+        for (const QString &file : files.split(' ')) // what was there stays
+            QVERIFY(!file.contains("kept") || readAll(target + '/' + file) == "old\n");
     }
 
-    void directoryThatCannotBeCreated()
+    // What the archive tells about itself and unpacks without installing; two makes of one
+    // product are the same bytes.
+    void inspection()
     {
-        const QString blocker = freshDirectory(QStringLiteral("blocked")) + QStringLiteral("/file");
-        writeFile(blocker, "x");
-        const QString target = blocker + QStringLiteral("/Tool");
-        const ProcessResult result = runWithScript("echo never\n", target);
-        QCOMPARE(result.standardOutput,
-                 installing(target) + "Error: Failed to create installation directory: " +
-                     target.toUtf8() + '\n' + usage(QStringLiteral("archive.run")));
-        QCOMPARE(result.exitCode, 1);
+        QCOMPARE(readAll(makeArchive(product, installer, work.fresh("again") + "/tool.run")),
+                 readAll(archive));
+        QVERIFY(run({"bash", archive, "--help"}).standardOutput.startsWith("Usage: tool.run [op"));
+        QVERIFY(
+            run({"bash", archive, "--info"})
+                .standardOutput.startsWith("Name: tool.run\nFiles: 6\nUnpacked size: 105 bytes"));
+        QCOMPARE(run({"bash", archive, "--extract", target}).exitCode, 0);
+        QCOMPARE(entries(target), QStringList({"installer", "product", "tools"}));
+        QCOMPARE(filesBelow(target + "/product"), productFiles);
+        QVERIFY(QFileInfo(target + "/installer/LinuxInstaller").isExecutable());
+        QCOMPARE(readAll(target + "/installer/installer.settings"), settings("true"));
     }
 
     // The wizard passes its field unchanged; an empty one is refused before anything else.
     void emptyDirectoryString()
     {
         InstallerOptions options;
-        options.settingsFile = m_plainSettings;
-        options.installScript = QStringLiteral("/nonexistent/archive.run");
-        ORNAInstaller installer(options, ORNAInstallerSettings(options));
-
-        TestSupport::StreamCapture capture(STDOUT_FILENO);
-        QVERIFY(!installer.installInto(QString(), true));
+        options.settingsFile = plainInstaller + "/installer.settings";
+        options.installScript = "/nonexistent/archive.run";
+        ORNAInstaller ornaInstaller(options, ORNAInstallerSettings(options));
+        StreamCapture capture(STDOUT_FILENO);
+        QVERIFY(!ornaInstaller.installInto(QString(), true));
         QCOMPARE(capture.text(),
                  QByteArray("Error: the given installation directory is an empty string.\n"));
-        QVERIFY(!installer.isInstallationRunning());
-    }
-
-    // Truncated or damaged in the installer part: refused before anything is written.
-    // Damaged in the product part: noticed while streaming, and the script fails.
-    void damagedArchive_data()
-    {
-        QTest::addColumn<QString>("damage"); // "truncated", "Installer" or "Product"
-        QTest::addColumn<QByteArray>("check");
-        QTest::newRow("truncated") << "truncated" << QByteArray();
-        QTest::newRow("installer part")
-            << "Installer"
-            << QByteArray("The installer part is damaged.\nThe product part is intact.\n");
-        QTest::newRow("product part")
-            << "Product"
-            << QByteArray("The installer part is intact.\nThe product part is damaged.\n");
-    }
-
-    void damagedArchive()
-    {
-        QFETCH(QString, damage);
-        QFETCH(QByteArray, check);
-        const QString damaged = work(QStringLiteral("damaged-") + damage + QStringLiteral(".run"));
-        QFile::remove(damaged);
-        QVERIFY(QFile::copy(m_archive, damaged));
-        QFile file(damaged);
-        QVERIFY(file.open(QIODevice::ReadWrite));
-        const qint64 size = file.size();
-        QByteArray expected = "Error: the archive is damaged.\n";
-        if (damage == QLatin1String("truncated")) {
-            file.resize(size - 10);
-            expected = "Error: the archive is damaged: it has " + QByteArray::number(size - 10) +
-                       " bytes instead of " + QByteArray::number(size) +
-                       " (an incomplete download?).\n";
-        } else {
-            const QPair<qint64, qint64> part = partRange(m_archive, damage);
-            QVERIFY(part.second > 0);
-            file.seek(part.first + part.second / 2);
-            const char byte = file.peek(1).at(0);
-            file.write(QByteArray(1, char(byte ^ 0x5a)));
-        }
-        file.close();
-        const QString tmp = freshDirectory(QStringLiteral("tmp"));
-        const QString target =
-            freshDirectory(QStringLiteral("damagedTarget")) + QStringLiteral("/Tool");
-        const ProcessResult result =
-            damage == QLatin1String("Product")
-                ? TestSupport::runProgram(QStringLiteral("bash"),
-                                          {damaged, QStringLiteral("--install"), target, tmp})
-                : consoleInstall(damaged, target, tmp);
-        if (damage == QLatin1String("Product")) {
-            QVERIFY2(result.standardError.endsWith(expected), result.standardError);
-            QVERIFY(result.exitCode != 0);
-        } else {
-            QCOMPARE(result.standardError, expected);
-            QCOMPARE(result.standardOutput, QByteArray());
-            QCOMPARE(result.exitCode, 1);
-            QVERIFY(!QFile::exists(target));
-        }
-        QVERIFY(isEmptyDirectory(tmp));
-
-        const ProcessResult checked =
-            TestSupport::runProgram(QStringLiteral("bash"), {damaged, QStringLiteral("--check")});
-        QCOMPARE(checked.standardOutput, check);
-        QCOMPARE(checked.standardError, check.isEmpty() ? expected : QByteArray());
-        QCOMPARE(checked.exitCode, 1);
-    }
-
-    void inspection()
-    {
-        const ProcessResult info =
-            TestSupport::runProgram(QStringLiteral("bash"), {m_archive, QStringLiteral("--info")});
-        QVERIFY2(
-            info.standardOutput.startsWith("Name: tool.run\nFiles: 5\nUnpacked size: 47 bytes"),
-            info.standardOutput);
-        QCOMPARE(info.exitCode, 0);
-
-        const QString again =
-            makeArchive(QStringLiteral("again/tool.run"), work(QStringLiteral("installer")));
-        QVERIFY(TestSupport::readAll(again) == TestSupport::readAll(m_archive)); // reproducible
-
-        const ProcessResult check =
-            TestSupport::runProgram(QStringLiteral("bash"), {m_archive, QStringLiteral("--check")});
-        QCOMPARE(check.standardOutput,
-                 QByteArray("The installer part is intact.\nThe product part is intact.\n"));
-        QCOMPARE(check.exitCode, 0);
-
-        const QString tmp = freshDirectory(QStringLiteral("tmp"));
-        const ProcessResult list = runArchive(m_archive, {QStringLiteral("--list")},
-                                              freshDirectory(QStringLiteral("home")), tmp);
-        QCOMPARE(sortedLines(list.standardOutput), productFiles);
-        QCOMPARE(list.standardError, QByteArray());
-        QCOMPARE(list.exitCode, 0);
-        QVERIFY(isEmptyDirectory(tmp));
-
-        const QString extracted = freshDirectory(QStringLiteral("extract")) + QStringLiteral("/x");
-        const ProcessResult extract = TestSupport::runProgram(
-            QStringLiteral("bash"), {m_archive, QStringLiteral("--extract"), extracted});
-        QCOMPARE(extract.standardError, QByteArray());
-        QCOMPARE(extract.exitCode, 0);
-        QCOMPARE(TestSupport::filesBelow(extracted + QStringLiteral("/product")), productFiles);
-        QVERIFY(QFileInfo(extracted + QStringLiteral("/installer/LinuxInstaller")).isExecutable());
-        QCOMPARE(TestSupport::readAll(extracted + QStringLiteral("/installer/installer.settings")),
-                 settingsText(true));
-        QCOMPARE(QDir(extracted).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-                 QStringList({QStringLiteral("installer"), QStringLiteral("product"),
-                              QStringLiteral("tools")}));
-    }
-
-    // The prefix is built by printf from the pattern: a backslash stays a backslash; control
-    // characters and bytes that are not UTF-8 are refused before anything is written.
-    void prefixes_data()
-    {
-        QTest::addColumn<QByteArray>("pattern");
-        QTest::addColumn<QByteArray>("error"); // the start of the message; empty: installed
-        const QByteArray control = "Error: the installation directory must not contain control "
-                                   "characters such as tab or line feed: ";
-        QTest::newRow("backslash") << QByteArray("back\\\\tslash") << QByteArray();
-        QTest::newRow("tab") << QByteArray("a\\tb") << control;
-        QTest::newRow("line feed") << QByteArray("a\\nb") << control;
-        QTest::newRow("not UTF-8")
-            << QByteArray("caf\\351")
-            << QByteArray("Error: the installation directory is not valid UTF-8 text: ");
-    }
-
-    void prefixes()
-    {
-        QFETCH(QByteArray, pattern);
-        QFETCH(QByteArray, error);
-        const QString parent = freshDirectory(QStringLiteral("prefixes"));
-        QProcessEnvironment environment =
-            TestSupport::sandboxEnvironment(freshDirectory(QStringLiteral("home")));
-        environment.insert(QStringLiteral("TMPDIR"), freshDirectory(QStringLiteral("tmp")));
-        const ProcessResult result = TestSupport::runProgram(
-            QStringLiteral("bash"),
-            {QStringLiteral("-c"),
-             QStringLiteral("exec bash \"$0\" --mode console --no-desktop-files --prefix "
-                            "\"$1/$(printf \"$2\")\""),
-             m_plainArchive, parent, QString::fromLatin1(pattern)},
-            environment);
-        if (error.isEmpty()) {
-            QCOMPARE(result.standardError, QByteArray());
-            QCOMPARE(result.exitCode, 0);
-            QCOMPARE(TestSupport::filesBelow(parent + QStringLiteral("/back\\tslash")),
-                     productFiles);
-        } else {
-            QVERIFY2(result.standardError.startsWith(error), result.standardError);
-            QCOMPARE(result.standardOutput, QByteArray());
-            QCOMPARE(result.exitCode, 1);
-            QVERIFY(isEmptyDirectory(parent));
-        }
-    }
-
-    // A temporary directory mounted noexec gives way to $XDG_RUNTIME_DIR; a full one and a
-    // full target are refused before anything is written.
-    void temporaryDirectoryLimits_data()
-    {
-        QTest::addColumn<QString>("mountOptions");
-        QTest::addColumn<QString>("mounted"); // what the mount is: "tmp" or "target"
-        QTest::addColumn<QByteArray>("error");
-        QTest::newRow("noexec") << "noexec,size=64m"
-                                << "tmp"
-                                << QByteArray("Programs cannot run in the temporary directory "
-                                              "MOUNT; using RUNTIME instead.\n");
-        QTest::newRow("full temporary directory")
-            << "size=1m"
-            << "tmp"
-            << QByteArray("Error: not enough space in the temporary directory MOUNT (set TMPDIR "
-                          "to use another one): ");
-        QTest::newRow("full target")
-            << "size=1m"
-            << "target" << QByteArray("Error: not enough space in MOUNT/Tool: ");
-    }
-
-    void temporaryDirectoryLimits()
-    {
-        QFETCH(QString, mountOptions);
-        QFETCH(QString, mounted);
-        QFETCH(QByteArray, error);
-        if (::geteuid() != 0)
-            QSKIP("mounting a small file system needs root");
-        const QString mount = freshDirectory(QStringLiteral("mount"));
-        const QString runtime = freshDirectory(QStringLiteral("runtime"));
-        QCOMPARE(TestSupport::runProgram(QStringLiteral("mount"),
-                                         {QStringLiteral("-t"), QStringLiteral("tmpfs"),
-                                          QStringLiteral("-o"), mountOptions,
-                                          QStringLiteral("tmpfs"), mount})
-                     .exitCode,
-                 0);
-        const auto unmount =
-            qScopeGuard([&] { TestSupport::runProgram(QStringLiteral("umount"), {mount}); });
-        if (mountOptions.startsWith(QLatin1String("size=1m")))
-            TestSupport::runProgram(QStringLiteral("bash"),
-                                    {QStringLiteral("-c"),
-                                     QStringLiteral("head -c 2M /dev/zero > \"$0/fill\""), mount});
-        error.replace("MOUNT", mount.toUtf8()).replace("RUNTIME", runtime.toUtf8());
-        const bool target = mounted == QLatin1String("target");
-        const QString prefix =
-            (target ? mount : freshDirectory(QStringLiteral("target"))) + QStringLiteral("/Tool");
-        const QString tmp = target ? freshDirectory(QStringLiteral("tmp")) : mount;
-        const ProcessResult result =
-            target ? TestSupport::runProgram(
-                         QStringLiteral("bash"),
-                         {m_plainArchive, QStringLiteral("--install"), prefix, tmp})
-                   : consoleInstall(m_plainArchive, prefix, tmp,
-                                    {QStringLiteral("XDG_RUNTIME_DIR=") + runtime});
-        QVERIFY2(result.standardError.startsWith(error), result.standardError);
-        if (error.startsWith("Error: ")) {
-            QCOMPARE(result.exitCode, 1);
-            QVERIFY(TestSupport::filesBelow(prefix).isEmpty());
-        } else {
-            QCOMPARE(result.standardError, error);
-            QCOMPARE(result.exitCode, 0);
-            QCOMPARE(TestSupport::filesBelow(prefix), productFiles);
-        }
-        QVERIFY(isEmptyDirectory(runtime));
-    }
-
-    void archiveInstallModeReportsProblems()
-    {
-        const QString target = freshDirectory(QStringLiteral("direct")) + QStringLiteral("/Tool");
-        const ProcessResult missing = TestSupport::runProgram(
-            QStringLiteral("bash"), {m_archive, QStringLiteral("--install"), target,
-                                     work(QStringLiteral("no-such-product"))});
-        QCOMPARE(missing.standardOutput, QByteArray());
-        QCOMPARE(missing.standardError, "Error: The temporary directory does not exist: " +
-                                            work(QStringLiteral("no-such-product")).toUtf8() +
-                                            '\n');
-        QVERIFY(missing.exitCode != 0);
-
-        // A temporary directory without the unpacked installer: zstd comes from the archive.
-        const QString tmp = freshDirectory(QStringLiteral("tmp"));
-        const ProcessResult copied = TestSupport::runProgram(
-            QStringLiteral("bash"), {m_archive, QStringLiteral("--install"), target, tmp});
-        QCOMPARE(copied.standardError, QByteArray());
-        QCOMPARE(copied.exitCode, 0);
-        QCOMPARE(sortedLines(copied.standardOutput), productFiles);
-        QCOMPARE(TestSupport::filesBelow(target), productFiles);
-        QVERIFY(isEmptyDirectory(tmp));
-    }
-
-    void archiveHelp()
-    {
-        const ProcessResult result =
-            TestSupport::runProgram(QStringLiteral("bash"), {m_archive, QStringLiteral("--help")});
-        QVERIFY(result.standardOutput.startsWith("Usage: tool.run [options]\n"));
-        for (const char *option : {"--prefix DIR", "--info", "--list", "--check", "--extract DIR"})
-            QVERIFY2(result.standardOutput.contains(option), option);
-        QCOMPARE(result.exitCode, 0);
+        QVERIFY(!ornaInstaller.isInstallationRunning());
     }
 };
 
-QTEST_GUILESS_MAIN(TestInstall)
+QTEST_GUILESS_MAIN(InstallTest)
 #include "tst_install.moc"
