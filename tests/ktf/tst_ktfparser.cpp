@@ -7,7 +7,6 @@
 #include "ornaTree.h"
 #include "testSupport.h"
 
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -175,20 +174,16 @@ private slots:
                  QStringList({"12+2", "15+1", "16+0", "17+0", "18+0"}));
     }
 
+    // 50 errors are told, the 51st stops the reading.
     void errorLimit()
     {
         ORNAKTFParser parser;
-        captureStderr([&] { parser.parseString("A\n\nB\nC = 1", true, "/a.ktf"); });
-        QCOMPARE(parser.errorString(),
-                 "/a.ktf(4):Missing a '=' between 'B C' or missing an opening '{'.");
-        QCOMPARE(parser.errorLine(), 3);
-        ORNAKTFParser many;
         const QByteArray log =
-            captureStderr([&] { QVERIFY(!many.parseString(QString("=\n").repeated(60), true)); });
+            captureStderr([&] { QVERIFY(!parser.parseString(QString("=\n").repeated(60), true)); });
         QCOMPARE(log.count('\n'), 52);
         QVERIFY(log.endsWith(messages(
             "51:Unexpected Equal char after token: |51:too many errors, stopped parsing")));
-        QCOMPARE(many.errorString(), "<unknown file>(51): too many errors, stopped parsing");
+        QCOMPARE(parser.errorString(), "<unknown file>(51): too many errors, stopped parsing");
     }
 
     // 52 nested includes stop at the 51st file; a file including the next twice 14 times over
@@ -255,59 +250,44 @@ private slots:
         QStringList expected;
         QByteArray text = "// KTF v1 utf8\n";
         for (int i = 0; i < 5000; ++i) {
-            expected << QStringLiteral("value%1").arg(i) +
-                            (i % 7 ? "" : " with blanks \u00e9\u4e2d");
-            if (i == 2500)
-                expected.last() = QString(70000, 'L'); // larger than any shared block
+            expected << (i == 2500 ? QString(70000, 'L') // larger than any shared block
+                                   : QStringLiteral("value%1 \u00e9\u4e2d").arg(i));
             text +=
                 "Entry" + QByteArray::number(i % 13) + " = \"" + expected.last().toUtf8() + "\"\n";
         }
         auto *parser = new ORNAKTFParser;
         QVERIFY(parser->parseBytes(text, true));
-        ORNATree *root = parser->root();
+        ORNATree *root = parser->root(), *held = root->child(2501);
         root->ref();
-        delete parser;
-        ORNATree *held = root->child(2501);
         held->ref();
+        delete parser;
         QCOMPARE(root->childCount(), expected.size());
         for (int i = 0; i < expected.size(); ++i)
             QCOMPARE(root->child(i)->value(), expected.at(i));
         root->unref();
-        // The memory the tree gave back is taken by the next document.
-        ORNAKTFParser next;
+        ORNAKTFParser next; // takes the memory the tree gave back
         QVERIFY(next.parseBytes(QByteArray("Other = overwritten\n").repeated(5000), true));
         QCOMPARE(held->name() + '=' + held->value(), "Entry5=" + expected.at(2501));
         held->unref();
     }
 
-    // Random trees with every special character, and one 5000 deep, read back equal.
+    // Every pair of special characters, as a name and as a value, and a tree 5000 deep read
+    // back equal after writing.
     void roundTrip()
     {
-        QRandomGenerator random(20240601);
-        const QString bytes = QStringLiteral("abcXYZ019_.-/$()<>#abc \t\n\"*@\\{}=\f\u00e4\u20ac");
-        for (int round = 0; round < 200; ++round) {
-            ORNATree *root = new ORNATree(QStringLiteral("root"));
-            root->ref();
-            std::vector<ORNATree *> parents{root};
-            for (int i = random.bounded(1, 60); i > 0; --i) {
-                QString text;
-                for (int length = random.bounded(1, 17); length > 0; --length)
-                    text += bytes.at(random.bounded(int(bytes.size())));
-                // Names the reader would take for directives or cut are not written.
-                const QString name = text.left(random.bounded(1, 9)).replace('<', 'n');
-                parents.push_back(parents.at(random.bounded(int(parents.size())))
-                                      ->addChild(name.startsWith('#') ? 'n' + name : name,
-                                                 text.mid(name.size())));
-                if (random.bounded(3))
-                    parents.pop_back();
+        const QString special = QStringLiteral(" \t\n\"*@\\{}=\f\u00e4/$(<>#");
+        ORNATree *root = new ORNATree(QStringLiteral("root"));
+        root->ref();
+        for (const QChar first : special)
+            for (const QChar second : special) {
+                const QString text = QString(first) + second; // names like #if or F<x> are cut
+                root->addChild(first == '#' ? 'n' + text : QString(text).replace('<', 'n'), text);
             }
-            ORNAKTFParser parser(ORNAKTFParser::KeepReferences);
-            const QString written = ORNAKTF::toString(root);
-            QVERIFY2(parser.parseString(written, true), qPrintable(written));
-            QVERIFY2(ORNAKTF::equals(root, parser.root(), false), qPrintable(written));
-            root->unref();
-        }
-        ORNAKTFParser deep, again;
+        ORNAKTFParser parser(ORNAKTFParser::KeepReferences), deep, again;
+        const QString written = ORNAKTF::toString(root);
+        QVERIFY2(parser.parseString(written, true), qPrintable(written));
+        QVERIFY2(ORNAKTF::equals(root, parser.root(), false), qPrintable(written));
+        root->unref();
         QVERIFY(deep.parseBytes(
             QByteArray("N=v { ").repeated(5000) + QByteArray("}").repeated(5000), true));
         QVERIFY(again.parseString(ORNAKTF::toString(deep.root()), true));
