@@ -13,7 +13,6 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <vector>
 
 namespace {
 
@@ -40,35 +39,20 @@ const ORNATree *target(const ORNATree *root, const QStringList &path)
     return parent ? parent->findChild(path.last()) : nullptr;
 }
 
-// One of the first 64 paths below the top level that the editor can name, or none.
-QStringList pick(const ORNATree *root, unsigned choice)
+// A path of at least two names from the root down, as choice has it, or none.
+QStringList pick(const ORNATree *node, size_t choice)
 {
-    std::vector<QStringList> found;
-    std::vector<std::pair<const ORNATree *, QStringList>> pending{{root, {}}};
-    while (!pending.empty() && found.size() < 64) {
-        const auto [node, path] = pending.back();
-        pending.pop_back();
-        for (int i = 0; i < node->childCount(); ++i) {
-            const ORNATree *child = node->child(i);
-            const QStringList childPath = path + QStringList(child->name());
-            if (child->isComment() || child->name().isEmpty() || child->name().contains('#') ||
-                child->name().contains('/'))
-                continue;
-            if (!path.isEmpty())
-                found.push_back(childPath);
-            if (child->childCount() > 0 && path.size() < 8)
-                pending.push_back({child, childPath});
-        }
+    QStringList path;
+    while (node->childCount() > 0 && path.size() < 8 && (path.size() < 2 || choice % 4)) {
+        const size_t count = size_t(node->childCount());
+        node = node->child(int(choice % count));
+        choice /= count;
+        if (node->isComment() || node->name().isEmpty() || node->name().contains('#') ||
+            node->name().contains('/'))
+            return {};
+        path << node->name();
     }
-    return found.empty() ? QStringList() : found[choice % found.size()];
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        std::abort();
-    return file.readAll();
+    return path.size() < 2 ? QStringList() : path;
 }
 
 } // namespace
@@ -93,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     ORNATree *tree = reader.readText(QString::fromLatin1(content), 1);
     if (!tree)
         return 0;
-    QStringList path = pick(tree, data[0] / 8);
+    QStringList path = pick(tree, qHash(content, data[0]));
     const ORNATree *edited = path.isEmpty() ? nullptr : target(tree, path);
     // A value put after a tag makes the "Tag Value {" form that only the full reader knows.
     bool afterTag = edited && reader.position(edited).valueColumn < 0;
@@ -112,7 +96,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     out.close();
     QString error;
     const bool changed = ORNAKTF::setValueInFile(file, path, newValue, error);
-    const QByteArray after = readFile(file);
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly))
+        std::abort();
+    const QByteArray after = in.readAll();
     if (!changed && after != content)
         std::abort();
     // A value with a line feed and an edit in a file with CR bytes may shift lines; the plain
