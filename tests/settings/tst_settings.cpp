@@ -83,30 +83,29 @@ private Q_SLOTS:
         const QString page = " present=true title=Installation Finished"
                              " text=The installation has finished.";
         row("complete",
-            "M branding = B company = C productMenu = M productVendor = V applicationDebug = d"
-            " applicationRelease = r runHalvaronInstall = Yes runPackageManagerCleanup = ON"
-            " uninstallerEnabled = 2 menuCategory = S licenseFile = \"$(LOCAL)/licence.txt\""
-            " readmeFile = $(LOCAL)/readme.txt logoImage = $(LOCAL)/logo.png unknown = x"
-            " product = Y InstallerFinishPage { }",
+            "M branding=B company=C productMenu=M productVendor=V applicationDebug=d"
+            " applicationRelease=r runHalvaronInstall=Yes runPackageManagerCleanup=ON"
+            " uninstallerEnabled=2 menuCategory=S licenseFile=\"$(LOCAL)/licence.txt\""
+            " readmeFile=$(LOCAL)/readme.txt logoImage=$(LOCAL)/logo.png unknown=x product=Y"
+            " InstallerFinishPage { }",
             "M branding=B company=C productMenu=M productVendor=V applicationDebug=d"
             " applicationRelease=r menuCategory=S licenseText=Licence text\nsecond line\n"
             " readmeText=Readme logoImage=LOCAL/logo.png runHalvaronInstall=true"
-            " runPackageManagerCleanup=true" +
-                page + " runCommand=r runCommandText=Start Tool 1");
+            " runPackageManagerCleanup=true present=true title=Installation Finished text=The"
+            " installation has finished. runCommand=r runCommandText=Start Tool 1");
         row("finish page of debug",
-            "M applicationDebug = d InstallerFinishPage { bottomLinkLocation = L }",
+            "M applicationDebug=d InstallerFinishPage { bottomLinkLocation=L }",
             "M applicationDebug=d" + page +
                 " runCommand=d runCommandText=Start Tool 1 bottomLinkTitle=L bottomLinkLocation=L");
         row("finish page given",
-            "M applicationRelease = r InstallerFinishPage { title = T text = \"*<b>d</b>*\""
-            " runCommand = x runCommandText = G bottomLinkLocation = L bottomLinkTitle = S"
-            " title3Lines = yes runCheckBoxNotChecked = true runCommandParameters = \"a  b\""
-            " showReadmeFile = f showReadmeCheckBoxNotChecked = 1 showReadmeText = R }",
-            "M applicationRelease=r present=true title=T title3Lines=true text=<b>d</b> "
-            "runCommand=x"
-            " runCommandText=G runCommandParameters=a  b runCheckBoxNotChecked=true"
-            " showReadmeFile=f showReadmeText=R showReadmeCheckBoxNotChecked=true"
-            " bottomLinkTitle=S bottomLinkLocation=L");
+            "M applicationRelease=r InstallerFinishPage { title=T text=\"*<b>d</b>*\" runCommand=x"
+            " runCommandText=G bottomLinkLocation=L bottomLinkTitle=S title3Lines=yes"
+            " runCheckBoxNotChecked=true runCommandParameters=\"a  b\" showReadmeFile=f"
+            " showReadmeCheckBoxNotChecked=1 showReadmeText=R }",
+            "M applicationRelease=r present=true title=T title3Lines=true text=<b>d</b>"
+            " runCommand=x runCommandText=G runCommandParameters=a  b runCheckBoxNotChecked=true"
+            " showReadmeFile=f showReadmeText=R showReadmeCheckBoxNotChecked=true bottomLinkTitle=S"
+            " bottomLinkLocation=L");
         row("add-on", "M" + addOn,
             "product=Tool shortApplicationName=T installerTargetDirectory=BaseDir version=1"
             " productTitle=Tool for B 9");
@@ -121,32 +120,27 @@ private Q_SLOTS:
             "!product|!shortApplicationName|!installerTargetDirectory");
         row("no Settings node", "Other { product = X }", "",
             "Failed to parse PATH: Settings tag not found");
-        // Pictures that do not exist are named, and kept.
+        // Files that do not exist are named, pictures kept; a FIFO would hang the installer.
+        const QString fifo = TestSupport::unwrittenFifo();
         row("files missing",
-            "M logoImage = /no/l bannerImage = \"\" watermarkImage = /no/w"
-            " licenseFile = $(LOCAL)/no readmeFile = /no/r installerIcon = /no/i",
+            "M logoImage=/no/l bannerImage=\"\" watermarkImage=/no/w licenseFile=$(LOCAL)/no"
+            " readmeFile=" +
+                fifo + " installerIcon=/no/i",
             "M logoImage=/no/l watermarkImage=/no/w",
             "Error in PATH: logoImage does not exist: /no/l|"
             "Error in PATH: watermarkImage does not exist: /no/w|"
-            "Given licenseFile does not exist: LOCAL/no|Given readmeFile does not exist: /no/r|"
-            "Error in PATH: installerIcon does not exist: /no/i");
-        // A FIFO would hang the installer: only files are read.
-        const QString fifo = TestSupport::unwrittenFifo();
-        row("texts no files", "M licenseFile = " + fifo + " readmeFile = $(LOCAL)", "M",
-            "Failed to read " + fifo +
-                ": not a regular file|"
-                "Failed to read LOCAL: not a regular file");
+            "Given licenseFile does not exist: LOCAL/no|Failed to read " +
+                fifo + ": not a regular file|Error in PATH: installerIcon does not exist: /no/i");
         row("link keys", "M link2 = true link2Action2 = yes link2Action9 = yes link9 = true",
             "M hasLinks=true link=,,,,,:",
             "!link2Application|!link2Icon|!link2Name|!link2Action2Name|!link2Action2Exec");
         // Links and actions are numbered 1 to 8, gaps allowed.
         row("links",
-            "M link1 = no link2 = 1 link2Application = a link2Arguments = \"-x <%InstallDir%>\""
-            " link2DesktopName = \"A d\" link2Icon = i link2Name = A link2Action1 = 1"
-            " link2Action1Name = \"O s\" link2Action1Exec = e link2Action3 = on"
-            " link2Action3Name = 3 link2Action3Exec = 3 link2Action9 = 1 link2Action9Name = 9"
-            " link2Action9Exec = 9 link5 = yes link5Application = b link5Icon = b link5Name = B"
-            " link9 = 1 link9Application = c link9Icon = c link9Name = C",
+            "M link1=no link2=1 link2Application=a link2Arguments=\"-x <%InstallDir%>\""
+            " link2DesktopName=\"A d\" link2Icon=i link2Name=A link2Action1=1 link2Action1Name=\"O"
+            " s\" link2Action1Exec=e link2Action3=on link2Action3Name=3 link2Action3Exec=3"
+            " link2Action9=1 link2Action9Name=9 link2Action9Exec=9 link5=yes link5Application=b"
+            " link5Icon=b link5Name=B link9=1 link9Application=c link9Icon=c link9Name=C",
             "M hasLinks=true link=a,-x <%InstallDir%>,A d,i,A,O s:e,3:3 link=b,,,b,B");
         row("syntax error keeps what was read",
             "product = Tool\n = \nshortApplicationName = T installerTargetDirectory = D",
