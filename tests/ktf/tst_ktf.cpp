@@ -1,6 +1,4 @@
-// The KTF reader, tree and writer in process, and the ktf command line as a product maker uses
-// it: output bytes, messages, exit codes and the file left behind. The command line reads files
-// as the installer does, so headers and includes are tested through it.
+// The KTF reader, tree and writer in process, and the ktf command line as its users see it.
 #include "ornaBase.h"
 #include "ornaKTFParser.h"
 #include "ornaKTFPositionReader.h"
@@ -30,9 +28,8 @@ QString describe(const ORNATree *tree)
     return parts.join(' ');
 }
 
-// Log lines in short form, separated by "|" or line feeds: "L:message" a reader error at line L
-// of a text, "FILE(L) message" one in a file, "~Kind:text" a directive's message at the root,
-// "FILE(L) S:entry:text" a difference, "E:text" a header error.
+// Short log forms ("|" or line feed between): L:error in a text, FILE(L) error, ~Kind:directive,
+// FILE(L) S:entry:difference, E:header error.
 QByteArray logLines(QString entries)
 {
     static const std::pair<const char *, const char *> forms[] = {
@@ -89,8 +86,8 @@ private slots:
         QVERIFY(m_usage.startsWith("Usage: ktf check FILE...\n"));
     }
 
-    // Each row: text, then the tree it gives and the log entries, "|" between them; M(x y) is
-    // the missing-'=' error. LEVEL, DEBUG and EMPTY resolve.
+    // Rows: text, then "tree|log|log"; M(x y) is the missing-'=' error; LEVEL, DEBUG, EMPTY
+    // resolve.
     void documents_data()
     {
         QTest::addColumn<QString>("text");
@@ -188,8 +185,7 @@ private slots:
         QCOMPARE(parser.errorString(), "<unknown file>(51): too many errors, stopped parsing");
     }
 
-    // 52 nested includes stop at the 51st file; 14 files each including the next twice (2^14
-    // includes) stop at 10,000, every including file with the same message.
+    // Include chains stop at depth 50; an include bomb (2^14) stops at 10,000 includes.
     void includeLimits()
     {
         QTemporaryDir deep, wide;
@@ -219,8 +215,7 @@ private slots:
         QCOMPARE(many.root()->childCount(), 4996);
     }
 
-    // A million levels deep are read, copied, merged, compared and released without recursion;
-    // 100 MB in one open comment or string end in time.
+    // A million levels deep never recurse; 100 MB in one open comment or string end in time.
     void largeInputs()
     {
         const int depth = 1000000;
@@ -249,8 +244,7 @@ private slots:
         QCOMPARE(string.root()->child(0)->value().size(), 10 * 1000 * 1000);
     }
 
-    // Values live in blocks shared by many nodes: each must stay intact while a node holding it
-    // lives, whatever happened to the reader, the rest of the tree or other trees.
+    // Values live in shared blocks: each stays intact while a node holding it lives.
     void valuesOutliveTheirReader()
     {
         QStringList expected;
@@ -277,8 +271,7 @@ private slots:
         held->unref();
     }
 
-    // Every pair of special characters, as a name and as a value, and a tree 5000 deep read
-    // back equal after writing.
+    // Every pair of special characters as name and value, and 5000 levels, read back equal.
     void roundTrip()
     {
         const QString special = QStringLiteral(" \t\n\"*@\\{}=\f\u00e4/$(<>#");
@@ -299,9 +292,8 @@ private slots:
         QVERIFY(again.parseString(ORNAKTF::toString(deep.root()), true));
         QVERIFY(ORNAKTF::equals(deep.root(), again.root(), false));
     }
-    // Each row: the text of <f> ([a|b] reads a before the run and b after it), arguments
-    // (+ for a blank), exit code, output and errors (in short form). <x> names x.ktf beside <f>,
-    // <dir> their directory.
+    // Rows: text of <f> ([a|b]: a before, b after), arguments (+ a blank), exit code, output and
+    // errors (short forms); <x> is x.ktf beside <f> in <dir>.
     void commands_data()
     {
         QTest::addColumn<QByteArray>("text");
@@ -443,8 +435,7 @@ private slots:
                  "bad.ktf f.ktf locked.ktf other.ktf same.ktf sub.ktf");
     }
 
-    // An edit goes through a symbolic link and keeps the permissions; one that cannot be
-    // written (over the file size limit here) leaves the old text and no temporary file.
+    // Edits keep links and permissions; one that cannot be written leaves the file as it was.
     void setThroughLinkOrNot()
     {
         QTemporaryDir dir;

@@ -14,8 +14,8 @@ const QString minimalKeys = "product = Tool shortApplicationName = T installerTa
 const QString minimalValues = "product=Tool shortApplicationName=T installerTargetDirectory=Tool "
                               "version=1 productTitle=Tool 1";
 
-// The values that are set, as key=value separated by blanks; a link as link=application,
-// arguments,desktop name,icon,name then ,name:exec for each action.
+// The values set, as key=value; a link as link=application,arguments,desktop,icon,name,action:exec
+
 QString values(const ORNAInstallerSettings &s)
 {
     // clang-format off
@@ -65,10 +65,8 @@ private Q_SLOTS:
         QVERIFY(image.save(m_work.filePath("icon.png")));
     }
 
-    // Each row: the keys inside Settings (M: a minimal product; the whole file if it starts
-    // with "Other"), the values read (M: the minimal product's) and the errors, "|" between them
-    // (!key: a missing key). The file is PATH, beside licence.txt, readme.txt and logo.png in
-    // LOCAL. An icon read shows as "icon".
+    // Rows: keys (M: minimal product; "Other..." a whole file), values (M: the minimal ones; icon:
+    // a window icon), errors ("|" between; !key: missing). PATH is in LOCAL with the text files.
     void settings_data()
     {
         QTest::addColumn<QString>("keys");
