@@ -215,20 +215,17 @@ private slots:
         QCOMPARE(many.root()->childCount(), 4996);
     }
 
-    // A million levels deep never recurse; 100 MB in one open comment or string end in time.
+    // A million levels deep never recurse (read, compared, released); 100 MB in one open comment or
+    // string end in time.
     void largeInputs()
     {
         const int depth = 1000000;
         const QByteArray nested =
             QByteArray("A { ").repeated(depth) + QByteArray("} ").repeated(depth);
-        ORNAKTFParser parser, open, braces, comment, string;
-        QVERIFY(parser.parseBytes(nested, true));
-        ORNATree *copy = parser.root()->clone();
-        copy->ref();
-        QVERIFY(ORNAKTF::equals(copy, parser.root(), false));
-        copy->merge(parser.root());
-        QCOMPARE(copy->descendantCount(), depth);
-        copy->unref();
+        ORNAKTFParser parser, other, open, braces, comment, string;
+        QVERIFY(parser.parseBytes(nested, true) && other.parseBytes(nested, true));
+        QVERIFY(ORNAKTF::equals(parser.root(), other.root(), false));
+        QCOMPARE(parser.root()->descendantCount(), depth);
         ORNAKTFPositionReader positions;
         ORNATree *read = positions.readText(QString::fromLatin1(nested), 1);
         QCOMPARE(read->descendantCount(), depth);
@@ -252,23 +249,19 @@ private slots:
         for (int i = 0; i < 5000; ++i) {
             expected << (i == 2500 ? QString(70000, 'L') // larger than any shared block
                                    : QStringLiteral("value%1 \u00e9\u4e2d").arg(i));
-            text +=
-                "Entry" + QByteArray::number(i % 13) + " = \"" + expected.last().toUtf8() + "\"\n";
+            text += "E = \"" + expected.last().toUtf8() + "\"\n";
         }
         auto *parser = new ORNAKTFParser;
         QVERIFY(parser->parseBytes(text, true));
-        ORNATree *root = parser->root(), *held = root->child(2501);
+        ORNATree *root = parser->root();
         root->ref();
-        held->ref();
-        delete parser;
+        delete parser; // as an include's reader goes, leaving its entries in the including tree
+        ORNAKTFParser next; // takes the memory the reader gave back
+        QVERIFY(next.parseBytes(QByteArray("Other = overwritten\n").repeated(5000), true));
         QCOMPARE(root->childCount(), expected.size());
         for (int i = 0; i < expected.size(); ++i)
             QCOMPARE(root->child(i)->value(), expected.at(i));
         root->unref();
-        ORNAKTFParser next; // takes the memory the tree gave back
-        QVERIFY(next.parseBytes(QByteArray("Other = overwritten\n").repeated(5000), true));
-        QCOMPARE(held->name() + '=' + held->value(), "Entry5=" + expected.at(2501));
-        held->unref();
     }
 
     // Every pair of special characters as name and value, and 5000 levels, read back equal.
