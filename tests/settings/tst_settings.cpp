@@ -15,7 +15,6 @@ const QString minimalValues = "product=Tool shortApplicationName=T installerTarg
                               "version=1 productTitle=Tool 1";
 
 // The values set, as key=value; a link as link=application,arguments,desktop,icon,name,action:exec
-
 QString values(const ORNAInstallerSettings &s)
 {
     // clang-format off
