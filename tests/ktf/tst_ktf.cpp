@@ -340,7 +340,6 @@ private slots:
             "// KTF v1 utf8\nS  {\n  V = \"a b\"\n  L = $(LOCAL)\n  U = \xc3\xa4\n}\n", "");
         row("dump broken", "A = 1 {", "dump <f>", 1, "A = 1\n",
             "<f>(1) Missing 1 close-brace(s) at end of file\n");
-        dump("utf8", "// KTF v1 utf8\nV = H\xc3\xa4\n", "V = H\xc3\xa4\n");
         dump("upper case", "//ktf V1 UTF8\nV = H\xc3\xa4\n", "V = H\xc3\xa4\n");
         dump("latin1", "// KTF v1 latin1\nV = H\xc3\xa4\n", "V = H\xc3\x83\xc2\xa4\n");
         dump("tab separated", "// KTF\tv1 utf8\nV = H\xc3\xa4\n", "V = H\xc3\x83\xc2\xa4\n");
