@@ -86,8 +86,7 @@ private slots:
         QVERIFY(m_usage.startsWith("Usage: ktf check FILE...\n"));
     }
 
-    // Rows: text, then "tree|log|log"; M(x y) is the missing-'=' error; LEVEL, DEBUG, EMPTY
-    // resolve.
+    // Rows: text, then "tree|log|log"; M(x y) is a missing '='. LEVEL, DEBUG, EMPTY resolve.
     void documents_data()
     {
         QTest::addColumn<QString>("text");
@@ -208,8 +207,7 @@ private slots:
         QCOMPARE(many.root()->childCount(), 4996);
     }
 
-    // A million levels deep never recurse (read, compared, released); 100 MB in one open comment or
-    // string end in time.
+    // A million levels deep never recurse; 100 MB in one open comment or string end in time.
     void largeInputs()
     {
         const int depth = 1000000;
