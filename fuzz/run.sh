@@ -4,31 +4,25 @@
 # in fuzz/findings/.
 set -e
 here=$(cd "$(dirname "$0")" && pwd)
-source=$(dirname "$here")
-build=${FUZZ_BUILD_DIR:-$source/build-fuzz}
+build=${FUZZ_BUILD_DIR:-$(dirname "$here")/build-fuzz}
 seconds=${1:-600}
-shift || true
-targets=("$@")
+targets=("${@:2}")
 [ ${#targets[@]} -gt 0 ] || targets=(reader editor)
-CC=clang CXX=clang++ cmake -S "$source" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DORNA_FUZZ=ON -DBUILD_TESTING=OFF >/dev/null
+CC=clang CXX=clang++ cmake -S "$(dirname "$here")" -B "$build" -G Ninja \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORNA_FUZZ=ON -DBUILD_TESTING=OFF >/dev/null
 ninja -C "$build" -j2 fuzz_ktf_reader fuzz_ktf_editor
 mkdir -p "$here/findings"
 # The editor writes a file per run; a memory file system keeps that fast.
 [ -d /dev/shm ] && export TMPDIR=/dev/shm
 for target in "${targets[@]}"; do
-    work="$build/corpus-$target"
-    mkdir -p "$work"
+    mkdir -p "$build/corpus-$target"
     echo "== fuzz_ktf_$target for $seconds s"
-    status=0
-    "$build/bin/fuzz_ktf_$target" "$work" "$here/corpus/$target" \
+    "$build/bin/fuzz_ktf_$target" "$build/corpus-$target" "$here/corpus/$target" \
         -max_total_time="$seconds" -max_len=1048576 -rss_limit_mb=4096 -timeout=60 \
         -close_fd_mask=3 -artifact_prefix="$here/findings/$target-" -print_final_stats=1 \
         >"$build/run-$target.log" 2>&1 || status=$?
     grep -aE "cov:|Done|stat::|SUMMARY|Test unit" "$build/run-$target.log" | tail -n 12 || true
-    if [ "$status" -ne 0 ]; then
-        echo "fuzz_ktf_$target found a problem (exit $status); see $here/findings/"
-        failed=1
-    fi
+    [ "${status:=0}" -eq 0 ] || echo "fuzz_ktf_$target found a problem (exit $status); see $here/findings/"
+    failed=$((${failed:-0} | status)) status=0
 done
-exit "${failed:-0}"
+exit "$failed"

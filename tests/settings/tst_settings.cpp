@@ -9,20 +9,40 @@
 
 namespace {
 
-const QByteArray header = "// KTF v1 utf8\nSettings {\n";
-const QByteArray minimal =
-    "    product = Tool\n    shortApplicationName = T\n    installerTargetDirectory = Tool\n";
+const QString minimalKeys = "product = Tool shortApplicationName = T installerTargetDirectory = "
+                            "Tool version = 1";
+const QString minimalValues = "product=Tool shortApplicationName=T installerTargetDirectory=Tool "
+                              "version=1 productTitle=Tool 1";
 
-// One error entry of the settings reader as it appears on standard error.
-QByteArray error(const QByteArray &text)
+// The values set, as key=value; a link as link=application,arguments,desktop,icon,name,action:exec
+QString values(const ORNAInstallerSettings &s)
 {
-    return "ERROR: ornaInstallerSettings.cpp(N):  ORNAError:  ORNAInstallerSettings " + text +
-           " \n";
-}
-
-QString joined(const QStringList &values)
-{
-    return values.join(QLatin1Char('|'));
+    // clang-format off
+#define KEY(owner, name) {#name, QVariant(owner.name).toString()}
+#define S(name) KEY(s, name)
+#define P(name) KEY(s.finishPage, name)
+    QList<std::pair<QString, QString>> fields = {S(product), S(shortApplicationName),
+        S(installerTargetDirectory), S(version), S(productTitle), S(branding), S(company),
+        S(productMenu), S(productVendor), S(applicationDebug), S(applicationRelease),
+        S(menuCategory), S(licenseText), S(readmeText), S(logoImage), S(bannerImage),
+        S(watermarkImage), S(runHalvaronInstall), S(runPackageManagerCleanup),
+        S(uninstallerEnabled), S(hasLinks), P(present), P(title), P(title3Lines), P(text),
+        P(runCommand), P(runCommandText), P(runCommandParameters), P(runCheckBoxNotChecked),
+        P(showReadmeFile), P(showReadmeText), P(showReadmeCheckBoxNotChecked),
+        P(bottomLinkTitle), P(bottomLinkLocation)};
+    // clang-format on
+    for (const LinkEntry &link : s.links) {
+        QStringList parts = {link.application, link.arguments, link.desktopName, link.icon,
+                             link.name};
+        for (const LinkAction &action : link.actions)
+            parts << action.name + ':' + action.exec;
+        fields.append({"link", parts.join(',')});
+    }
+    QStringList set;
+    for (const auto &[key, value] : fields)
+        if (!value.isEmpty() && value != "false")
+            set << key + '=' + value;
+    return set.join(' ');
 }
 
 } // namespace
@@ -34,272 +54,148 @@ class TestSettings : public QObject
 private:
     QTemporaryDir m_work;
     int m_counter = 0;
-    QString m_path; // the file read last
-
-    // Reads the text as installer.settings of a fresh directory (the files of extra beside
-    // it); returns what was logged, line numbers replaced by N.
-    QByteArray read(const QByteArray &text, ORNAInstallerSettings &settings,
-                    const QList<QPair<QString, QByteArray>> &extra = {})
-    {
-        const QString directory = m_work.filePath(QString::number(++m_counter));
-        m_path = directory + QStringLiteral("/installer.settings");
-        for (const auto &[name, content] : extra)
-            TestSupport::writeFile(directory + QLatin1Char('/') + name, content);
-        if (!TestSupport::writeFile(m_path, text))
-            return "cannot write";
-        InstallerOptions options;
-        options.settingsFile = m_path;
-        return TestSupport::withoutLineNumbers(
-            TestSupport::captureStderr([&] { settings = ORNAInstallerSettings(options); }));
-    }
-
-    QString local() const { return QFileInfo(m_path).absolutePath(); }
 
 private Q_SLOTS:
     void initTestCase()
     {
         ORNABase::initialize();
-        QVERIFY(m_work.isValid());
-    }
-
-    void completeFile()
-    {
-        ORNAInstallerSettings s;
-        QCOMPARE(
-            read(header + minimal +
-                     "    branding = B\n    company = C\n    productMenu = M\n"
-                     "    productVendor = V\n    version = 3.1\n"
-                     "    applicationDebug = bin/d\n    applicationRelease = bin/r\n"
-                     "    runHalvaronInstall = Yes\n    runPackageManagerCleanup = ON\n"
-                     "    uninstallerEnabled = 1\n    menuCategory = Science\n"
-                     "    licenseFile = \"$(LOCAL)/licence.txt\"\n"
-                     "    readmeFile = $(LOCAL)/readme.txt\n    logoImage = $(LOCAL)/logo.png\n"
-                     "    unknownKey = ignored\n    product = Second\n}\n",
-                 s,
-                 {{"licence.txt", "Licence text\nsecond line\n"},
-                  {"readme.txt", "Readme"},
-                  {"logo.png", ""}}),
-            QByteArray());
-        QCOMPARE(joined({s.product, s.productTitle, s.shortApplicationName,
-                         s.installerTargetDirectory, s.branding, s.company, s.productMenu,
-                         s.productVendor, s.version, s.applicationDebug, s.applicationRelease,
-                         s.menuCategory, s.licenseText, s.readmeText, s.logoImage, s.bannerImage}),
-                 joined({"Tool", "Tool 3.1", "T", "Tool", "B", "C", "M", "V", "3.1", "bin/d",
-                         "bin/r", "Science", "Licence text\nsecond line\n", "Readme",
-                         local() + "/logo.png", ""}));
-        QVERIFY(s.runHalvaronInstall && s.runPackageManagerCleanup && s.uninstallerEnabled);
-        QVERIFY(!s.hasLinks && !s.finishPage.present);
-    }
-
-    void errors_data()
-    {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<QByteArray>("expected"); // PATH is the settings file, LOCAL its directory
-        QTest::newRow("no Settings node") << QByteArray("Other {\n    product = X\n}\n")
-                                          << error("Failed to parse PATH: Settings tag not found");
-        QTest::newRow("mandatory keys")
-            << header + "    version = 1\n}\n"
-            << error("Failed to parse settings: product tag not found") +
-                   error("Failed to parse settings: shortApplicationName tag not found") +
-                   error("Failed to parse settings: installerTargetDirectory tag not found");
-        QTest::newRow("add-on keys")
-            << header + "    product = P\n    shortApplicationName = S\n"
-                        "    addOnForProduct = Base\n    installerTargetDirectory = ignored\n}\n"
-            << error("Failed to parse settings: addOnForProductInstallDirectory tag not found") +
-                   error("Failed to parse settings: addOnForProductTitle tag not found");
-        QTest::newRow("pictures that do not exist")
-            << header + minimal +
-                   "    logoImage = /nonexistent/logo.png\n    bannerImage = \"\"\n"
-                   "    watermarkImage = /nonexistent/w.bmp\n}\n"
-            << error("Error in PATH: logoImage does not exist: /nonexistent/logo.png") +
-                   error("Error in PATH: watermarkImage does not exist: /nonexistent/w.bmp");
-        QTest::newRow("texts that do not exist")
-            << header + minimal +
-                   "    licenseFile = $(LOCAL)/missing.txt\n    readmeFile = "
-                   "/nonexistent/r.txt\n}\n"
-            << error("Given licenseFile does not exist: LOCAL/missing.txt") +
-                   error("Given readmeFile does not exist: /nonexistent/r.txt");
-        // A FIFO would hang the installer and a device fill its memory: only files are read.
-        const QByteArray fifo = TestSupport::unwrittenFifo().toUtf8();
-        QTest::newRow("texts that are no files")
-            << header + minimal + "    licenseFile = " + fifo + "\n    readmeFile = /dev/zero\n}\n"
-            << error("Failed to read " + fifo + ": not a regular file") +
-                   error("Failed to read /dev/zero: not a regular file");
-        QTest::newRow("licence is a directory")
-            << header + minimal + "    licenseFile = $(LOCAL)\n}\n"
-            << error("Failed to read LOCAL: not a regular file");
-        QTest::newRow("link keys")
-            << header + minimal +
-                   "    link2 = true\n    link2Action2 = yes\n    link2Action9 = yes\n"
-                   "    link9 = true\n}\n"
-            << error("Failed to parse settings: link2Application tag not found") +
-                   error("Failed to parse settings: link2Icon tag not found") +
-                   error("Failed to parse settings: link2Name tag not found") +
-                   error("Failed to parse settings: link2Action2Name tag not found") +
-                   error("Failed to parse settings: link2Action2Exec tag not found");
-        QTest::newRow("graphical run reads the icon")
-            << header + minimal + "installerIcon = /nonexistent/i.png\n}\n"
-            << error("Error in PATH: installerIcon does not exist: /nonexistent/i.png");
-        QTest::newRow("syntax error keeps what was read")
-            << header + "    product = Tool\n    = \n    shortApplicationName = T\n"
-                        "    installerTargetDirectory = D\n}\n"
-            << error("Failed to parse PATH: PATH(4):Unexpected Equal char after token: Tool");
-        QTest::newRow("syntax error without settings")
-            << QByteArray("Other {\n    = x\n}\n")
-            << error("Failed to parse PATH: PATH(3):Unexpected close brace after token: x") +
-                   error("Failed to parse PATH: Settings tag not found");
-    }
-    void errors()
-    {
-        QFETCH(QByteArray, text);
-        QFETCH(QByteArray, expected);
-        ORNAInstallerSettings settings;
-        const QByteArray log = read(text, settings);
-        expected.replace("LOCAL", local().toUtf8()).replace("PATH", m_path.toUtf8());
-        // The KTF reader may add entries of its own; the settings reader's must all be there,
-        // in this order, and nothing else of its own.
-        QByteArray own;
-        for (const QByteArray &line : log.split('\n'))
-            if (line.contains("ORNAInstallerSettings"))
-                own += line + '\n';
-        QCOMPARE(own, expected);
-        if (QByteArray(QTest::currentDataTag()).startsWith("syntax error keeps"))
-            QCOMPARE(settings.installerTargetDirectory, QStringLiteral("D"));
-    }
-
-    void titles_data()
-    {
-        QTest::addColumn<QByteArray>("keys");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("target");
-        const QByteArray addOn = "addOnForProduct = Base\naddOnForProductInstallDirectory = BaseDir"
-                                 "\naddOnForProductTitle = \"Base 9\"\n";
-        QTest::newRow("product and version") << QByteArray("product = P\nversion = 2\n") << "P 2"
-                                             << "Dir";
-        QTest::newRow("no version keeps the blank") << QByteArray("product = P\n") << "P "
-                                                    << "Dir";
-        QTest::newRow("explicit title")
-            << QByteArray("product = P\nproductTitle = \"My P\"\n") << "My P"
-            << "Dir";
-        QTest::newRow("add-on without title")
-            << "product = P\nversion = 2\n" + addOn << "P for Base 9"
-            << "BaseDir";
-        QTest::newRow("add-on with title")
-            << "product = P\nproductTitle = Extra\n" + addOn << "Extra for Base 9"
-            << "BaseDir";
-    }
-    void titles()
-    {
-        QFETCH(QByteArray, keys);
-        QFETCH(QString, title);
-        QFETCH(QString, target);
-        ORNAInstallerSettings s;
-        QCOMPARE(read(header + "shortApplicationName = S\ninstallerTargetDirectory = Dir\n" + keys +
-                          "}\n",
-                      s),
-                 QByteArray());
-        QCOMPARE(s.productTitle, title);
-        QCOMPARE(s.installerTargetDirectory, target);
-    }
-
-    void linksWithGaps()
-    {
-        ORNAInstallerSettings s;
-        QCOMPARE(
-            read(header + minimal +
-                     "link1 = false\nlink1Application = never\n"
-                     "link2 = true\nlink2Application = bin/a\nlink2Arguments = \"-x "
-                     "<%InstallDir%>\"\n"
-                     "link2DesktopName = \"A desk\"\nlink2Icon = a\nlink2Name = A\n"
-                     "link2Action1 = true\nlink2Action1Name = \"Open Shell\"\n"
-                     "link2Action1Exec = bin/sh\n"
-                     "link2Action3 = on\nlink2Action3Name = Third\nlink2Action3Exec = bin/3\n"
-                     "link2Action9 = true\nlink2Action9Name = Nine\nlink2Action9Exec = bin/9\n"
-                     "link5 = yes\nlink5Application = bin/b\nlink5Icon = b\nlink5Name = B\n"
-                     "link9 = true\nlink9Application = bin/9\nlink9Icon = c\nlink9Name = C\n}\n",
-                 s),
-            QByteArray());
-        QVERIFY(s.hasLinks);
-        QCOMPARE(s.links.size(), 2);
-        const LinkEntry &a = s.links.at(0);
-        const LinkEntry &b = s.links.at(1);
-        QCOMPARE(joined({a.application, a.arguments, a.desktopName, a.icon, a.name,
-                         a.actions.at(0).name, a.actions.at(0).exec, a.actions.at(1).name,
-                         a.actions.at(1).exec, b.application, b.arguments, b.desktopName}),
-                 joined({"bin/a", "-x <%InstallDir%>", "A desk", "a", "A", "Open Shell", "bin/sh",
-                         "Third", "bin/3", "bin/b", "", ""}));
-        QCOMPARE(a.actions.size(), 2);
-        QVERIFY(b.actions.isEmpty());
-    }
-
-    void finishPage_data()
-    {
-        QTest::addColumn<QByteArray>("keys");
-        QTest::addColumn<QByteArray>("block");
-        QTest::addColumn<QString>("expected"); // the page's texts and flags, joined by "|"
-        const QString defaults = QStringLiteral("Installation Finished|The installation has "
-                                                "finished.|%1|Start Tool 1|%2|%3||||0|0|0");
-        QTest::newRow("release program") << QByteArray("applicationDebug = d\n"
-                                                       "applicationRelease = r\n")
-                                         << QByteArray() << defaults.arg("r", "", "");
-        QTest::newRow("debug program")
-            << QByteArray("applicationDebug = d\n") << QByteArray() << defaults.arg("d", "", "");
-        QTest::newRow("bottom link title from location")
-            << QByteArray() << QByteArray("bottomLinkLocation = https://x.example\n")
-            << defaults.arg("", "https://x.example", "https://x.example");
-        QTest::newRow("everything given")
-            << QByteArray("applicationRelease = r\n")
-            << QByteArray("title = T\ntext = \"*<b>done</b>*\"\nrunCommand = bin/x\n"
-                          "runCommandText = Go\nbottomLinkLocation = L\nbottomLinkTitle = Site\n"
-                          "title3Lines = yes\nrunCheckBoxNotChecked = true\n"
-                          "runCommandParameters = \"a  <%InstallDir%>\"\n"
-                          "showReadmeFile = doc/r.txt\nshowReadmeCheckBoxNotChecked = 1\n"
-                          "showReadmeText = Readme\n")
-            << "T|<b>done</b>|bin/x|Go|Site|L|a  <%InstallDir%>|doc/r.txt|Readme|1|1|1";
-    }
-    void finishPage()
-    {
-        QFETCH(QByteArray, keys);
-        QFETCH(QByteArray, block);
-        QFETCH(QString, expected);
-        ORNAInstallerSettings s;
-        QCOMPARE(read(header + minimal + "version = 1\n" + keys + "InstallerFinishPage {\n" +
-                          block + "}\n}\n",
-                      s),
-                 QByteArray());
-        const InstallerFinishPage &p = s.finishPage;
-        QVERIFY(p.present);
-        const auto flag = [](bool on) { return on ? QStringLiteral("1") : QStringLiteral("0"); };
-        QCOMPARE(joined({p.title, p.text, p.runCommand, p.runCommandText, p.bottomLinkTitle,
-                         p.bottomLinkLocation, p.runCommandParameters, p.showReadmeFile,
-                         p.showReadmeText, flag(p.title3Lines), flag(p.runCheckBoxNotChecked),
-                         flag(p.showReadmeCheckBoxNotChecked)}),
-                 expected);
-    }
-
-    // This test program is graphical: an icon that exists is read.
-    void installerIconInGraphicalApplication()
-    {
         QImage image(8, 8, QImage::Format_ARGB32);
         image.fill(Qt::red);
-        const QString icon = m_work.filePath(QStringLiteral("icon.png"));
-        QVERIFY(image.save(icon));
-        ORNAInstallerSettings s;
-        QCOMPARE(read(header + minimal + "installerIcon = " + icon.toUtf8() + "\n}\n", s),
-                 QByteArray());
-        QVERIFY(!QApplication::windowIcon().isNull());
+        QVERIFY(image.save(m_work.filePath("icon.png")));
+    }
+
+    // Rows: keys (M: minimal product; "Other..." a whole file), values (M: the minimal ones; icon:
+    // a window icon), errors ("|" between; !key: missing). PATH is in LOCAL with the text files.
+    void settings_data()
+    {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<QString>("errors");
+        const auto row = [](const char *name, const QString &keys, const QString &expected,
+                            const QString &errors = {}) {
+            QTest::newRow(name) << keys << expected << errors;
+        };
+        const QString addOn = " addOnForProduct = B addOnForProductInstallDirectory = BaseDir"
+                              " addOnForProductTitle = \"B 9\"";
+        const QString page = " present=true title=Installation Finished"
+                             " text=The installation has finished.";
+        row("complete",
+            "M branding=B company=C productMenu=M productVendor=V applicationDebug=d"
+            " applicationRelease=r runHalvaronInstall=Yes runPackageManagerCleanup=ON"
+            " uninstallerEnabled=2 menuCategory=S licenseFile=\"$(LOCAL)/licence.txt\""
+            " readmeFile=$(LOCAL)/readme.txt logoImage=$(LOCAL)/logo.png unknown=x product=Y"
+            " InstallerFinishPage { }",
+            "M branding=B company=C productMenu=M productVendor=V applicationDebug=d"
+            " applicationRelease=r menuCategory=S licenseText=Licence text\nsecond line\n"
+            " readmeText=Readme logoImage=LOCAL/logo.png runHalvaronInstall=true"
+            " runPackageManagerCleanup=true present=true title=Installation Finished text=The"
+            " installation has finished. runCommand=r runCommandText=Start Tool 1");
+        row("finish page of debug",
+            "M applicationDebug=d InstallerFinishPage { bottomLinkLocation=L }",
+            "M applicationDebug=d" + page +
+                " runCommand=d runCommandText=Start Tool 1 bottomLinkTitle=L bottomLinkLocation=L");
+        row("finish page given",
+            "M applicationRelease=r InstallerFinishPage { title=T text=\"*<b>d</b>*\" runCommand=x"
+            " runCommandText=G bottomLinkLocation=L bottomLinkTitle=S title3Lines=yes"
+            " runCheckBoxNotChecked=true runCommandParameters=\"a  b\" showReadmeFile=f"
+            " showReadmeCheckBoxNotChecked=1 showReadmeText=R }",
+            "M applicationRelease=r present=true title=T title3Lines=true text=<b>d</b>"
+            " runCommand=x runCommandText=G runCommandParameters=a  b runCheckBoxNotChecked=true"
+            " showReadmeFile=f showReadmeText=R showReadmeCheckBoxNotChecked=true bottomLinkTitle=S"
+            " bottomLinkLocation=L");
+        row("add-on", "M" + addOn,
+            "product=Tool shortApplicationName=T installerTargetDirectory=BaseDir version=1"
+            " productTitle=Tool for B 9");
+        row("add-on with title", "product = P shortApplicationName = S productTitle = X" + addOn,
+            "product=P shortApplicationName=S installerTargetDirectory=BaseDir"
+            " productTitle=X for B 9");
+        row("add-on keys",
+            "product = P shortApplicationName = S addOnForProduct = B installerTargetDirectory = D",
+            "product=P shortApplicationName=S productTitle=P for ",
+            "!addOnForProductInstallDirectory|!addOnForProductTitle");
+        row("mandatory keys", "version = 1 productTitle = Z", "version=1 productTitle=Z",
+            "!product|!shortApplicationName|!installerTargetDirectory");
+        row("no Settings node", "Other { product = X }", "",
+            "Failed to parse PATH: Settings tag not found");
+        // Files that do not exist are named, pictures kept; a FIFO would hang the installer.
+        const QString fifo = TestSupport::unwrittenFifo();
+        row("files missing",
+            "M logoImage=/no/l bannerImage=\"\" watermarkImage=/no/w licenseFile=$(LOCAL)/no"
+            " readmeFile=" +
+                fifo + " installerIcon=/no/i",
+            "M logoImage=/no/l watermarkImage=/no/w",
+            "Error in PATH: logoImage does not exist: /no/l|"
+            "Error in PATH: watermarkImage does not exist: /no/w|"
+            "Given licenseFile does not exist: LOCAL/no|Failed to read " +
+                fifo + ": not a regular file|Error in PATH: installerIcon does not exist: /no/i");
+        row("link keys", "M link2 = true link2Action2 = yes link2Action9 = yes link9 = true",
+            "M hasLinks=true link=,,,,,:",
+            "!link2Application|!link2Icon|!link2Name|!link2Action2Name|!link2Action2Exec");
+        // Links and actions are numbered 1 to 8, gaps allowed.
+        row("links",
+            "M link1=no link2=1 link2Application=a link2Arguments=\"-x <%InstallDir%>\""
+            " link2DesktopName=\"A d\" link2Icon=i link2Name=A link2Action1=1 link2Action1Name=\"O"
+            " s\" link2Action1Exec=e link2Action3=on link2Action3Name=3 link2Action3Exec=3"
+            " link2Action9=1 link2Action9Name=9 link2Action9Exec=9 link5=yes link5Application=b"
+            " link5Icon=b link5Name=B link9=1 link9Application=c link9Icon=c link9Name=C",
+            "M hasLinks=true link=a,-x <%InstallDir%>,A d,i,A,O s:e,3:3 link=b,,,b,B");
+        row("syntax error keeps what was read",
+            "product = Tool\n = \nshortApplicationName = T installerTargetDirectory = D",
+            "product=Tool shortApplicationName=T installerTargetDirectory=D productTitle=Tool ",
+            "Failed to parse PATH: PATH(4):Unexpected Equal char after token: Tool");
+        row("syntax error without settings", "Other {\n    = x\n}\n", "",
+            "Failed to parse PATH: PATH(4):Unexpected close brace after token: x|"
+            "Failed to parse PATH: Settings tag not found");
+        // This program is graphical: the icon is read (the last row: it stays for the rest).
+        row("icon", "M installerIcon = $(LOCAL)/../icon.png", "M icon");
+    }
+    void settings()
+    {
+        QFETCH(QString, keys);
+        QFETCH(QString, expected);
+        QFETCH(QString, errors);
+        const QString local = m_work.filePath(QString::number(++m_counter));
+        const QString path = local + "/installer.settings";
+        keys = keys.startsWith("Other") ? keys : "Settings {\n" + keys + "\n}\n";
+        QVERIFY(TestSupport::writeFile(
+            path, "// KTF v1 utf8\n" +
+                      keys.replace(QRegularExpression("^(Settings {\n)M\\b"), "\\1" + minimalKeys)
+                          .toUtf8()));
+        QVERIFY(TestSupport::writeFile(local + "/licence.txt", "Licence text\nsecond line\n") &&
+                TestSupport::writeFile(local + "/readme.txt", "Readme") &&
+                TestSupport::writeFile(local + "/logo.png", ""));
+        InstallerOptions options;
+        options.settingsFile = path;
+        ORNAInstallerSettings settings;
+        const QByteArray log = TestSupport::withoutLineNumbers(
+            TestSupport::captureStderr([&] { settings = ORNAInstallerSettings(options); }));
+        // The KTF reader may log entries of its own; the settings reader's must all be there.
+        QByteArray own;
+        for (const QByteArray &line : log.split('\n'))
+            if (!line.isEmpty() && (errors.isEmpty() || line.contains("ORNAInstallerSettings")))
+                own += line + '\n';
+        QString wanted;
+        for (const QString &error : errors.split('|', Qt::SkipEmptyParts))
+            wanted += "ERROR: ornaInstallerSettings.cpp(N):  ORNAError:  ORNAInstallerSettings " +
+                      error + " \n";
+        wanted.replace(QRegularExpression("!(\\w+)"),
+                       "Failed to parse settings: \\1 tag not found");
+        QCOMPARE(own, wanted.replace("PATH", path).replace("LOCAL", local).toUtf8());
+        expected.replace(QRegularExpression("^M"), minimalValues).replace("LOCAL", local);
+        QCOMPARE(values(settings) + (QApplication::windowIcon().pixmap(8).isNull() ? "" : " icon"),
+                 expected);
     }
 
     // A console run never looks at the icon.
     void installerIconIgnoredOnConsole()
     {
-        const QString file = m_work.filePath(QStringLiteral("console.settings"));
-        QVERIFY(TestSupport::writeFile(file, header + minimal + "installerIcon = /none.png\n}\n"));
-        const TestSupport::ProcessResult result = TestSupport::runProgram(
-            TestSupport::binaryPath(QStringLiteral("LinuxInstaller")),
-            {QStringLiteral("--settings-file"), file, QStringLiteral("--mode"),
-             QStringLiteral("console")},
-            TestSupport::sandboxEnvironment(m_work.filePath(QStringLiteral("home"))));
+        const QString file = m_work.filePath("console.settings");
+        QVERIFY(TestSupport::writeFile(
+            file, ("Settings { " + minimalKeys + " installerIcon = /none.png }").toUtf8()));
+        const TestSupport::ProcessResult result =
+            TestSupport::runProgram(TestSupport::binaryPath("LinuxInstaller"),
+                                    {"--settings-file", file, "--mode", "console"},
+                                    TestSupport::sandboxEnvironment(m_work.filePath("home")));
         QCOMPARE(result.standardError, QByteArray("Error: No installation directory given.\n"));
         QCOMPARE(result.exitCode, 1);
     }
