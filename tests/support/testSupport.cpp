@@ -193,27 +193,9 @@ QByteArray withoutLineNumbers(const QByteArray &text)
     return QString::fromUtf8(text).replace(position, QStringLiteral("\\1(N)")).toUtf8();
 }
 
-bool copyFiles(const QString &from, const QString &to)
-{
-    if (!QDir().mkpath(to))
-        return false;
-    for (const QString &name : QDir(from).entryList(QDir::Files | QDir::Hidden)) {
-        if (!QFile::copy(from + QLatin1Char('/') + name, to + QLatin1Char('/') + name))
-            return false;
-    }
-    return true;
-}
-
 QStringList fileNames(const QString &directory)
 {
     return QDir(directory).entryList(QDir::Files | QDir::Hidden, QDir::Name);
-}
-
-QStringList consoleArguments(const QString &prefix, const QStringList &extra)
-{
-    return QStringList{QStringLiteral("--mode"), QStringLiteral("console"),
-                       QStringLiteral("--no-desktop-files"), QStringLiteral("--prefix"), prefix} +
-           extra;
 }
 
 QStringList filesBelow(const QString &directory)

@@ -119,14 +119,8 @@ QByteArray captureStderr(Work work)
 // follow the line numbers of the code.
 QByteArray withoutLineNumbers(const QByteArray &text);
 
-// Copies the regular files of one directory into another, which is created; false on failure.
-bool copyFiles(const QString &from, const QString &to);
-
 // The file names in a directory, hidden ones too, sorted.
 QStringList fileNames(const QString &directory);
-
-// The arguments of a console installation into prefix without desktop files, then extra.
-QStringList consoleArguments(const QString &prefix, const QStringList &extra = QStringList());
 
 // The files below a directory, hidden ones and those in subdirectories too, as sorted paths
 // relative to it.
