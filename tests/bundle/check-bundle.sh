@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# check-bundle.sh SOURCE_DIR LINUX_INSTALLER: the installer bundled into a temporary directory,
-# and the zstd that every archive carries bundled as a tool, resolve every library from their
-# directory or the allowed base list and hold regular files only; the installer loads its
-# platform plug-in from beside itself.
+# check-bundle.sh SOURCE_DIR LINUX_INSTALLER: the bundled installer, and the zstd of every archive
+# bundled as a tool, are regular files that take every library from beside themselves or the
+# desktop's base list; the installer loads its platform plug-in from beside itself.
 set -euo pipefail
 tools=$1/tools
 work=$(mktemp -d)
@@ -11,8 +10,7 @@ failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 bundle=$work/installer
-mkdir -p "$bundle"
-cp -- "$2" "$bundle/LinuxInstaller"
+install -D -- "$2" "$bundle/LinuxInstaller"
 "$tools/bundle-libraries" "$bundle"
 "$tools/bundle-libraries" --tool zstd "$work/tools"
 base="@($("$tools/bundle-libraries" --list-base | paste -sd'|'))"
@@ -26,14 +24,15 @@ for object in "$bundle"/* "$work"/tools/*; do
             fail "${object##*/}: $name => $path"
     done < <(LD_LIBRARY_PATH=${object%/*} ldd "$object")
 done
-LD_LIBRARY_PATH=$work/tools "$work/tools/zstd" --version >/dev/null || fail "the bundled zstd does not run"
+LD_LIBRARY_PATH=$work/tools "$work/tools/zstd" --version >/dev/null || fail "zstd does not run"
 for plugin in libqwayland-generic.so libxdg-shell.so libbradient.so libqxcb.so libqoffscreen.so; do
     [[ -f $bundle/$plugin ]] || fail "plug-in $plugin missing"
 done
 
 echo 'Settings { product = P }' >"$work/installer.settings"
-log=$(cd "$work" && DISPLAY=:0 QT_QPA_PLATFORM=offscreen QT_DEBUG_PLUGINS=1 LD_LIBRARY_PATH=$bundle \
-    "$bundle/LinuxInstaller" --settings-file installer.settings --help 2>&1 >/dev/null) ||
+log=$(cd "$work" && DISPLAY=:0 QT_QPA_PLATFORM=offscreen QT_DEBUG_PLUGINS=1 \
+    LD_LIBRARY_PATH=$bundle "$bundle/LinuxInstaller" --settings-file installer.settings --help \
+    2>&1 >/dev/null) ||
     fail "the bundled installer did not run: $log"
 grep -qF "\"$bundle/libqoffscreen.so\" loaded library" <<<"$log" ||
     fail "the platform plug-in did not come from the bundle: $(grep -i 'loaded library' <<<"$log")"

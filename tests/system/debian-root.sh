@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# The shipped archive on a desktop without Qt: in a minimal Debian 12 root (chroot) holding only
-# what every X11 desktop has, the archive checks itself, installs on the console, shows the
-# installed uninstaller's and the installer's wizard on the host's Xvfb (photographed) and is
-# uninstalled with the installed `uninstall`.
-#
+# The shipped archive on a desktop without Qt, in a minimal Debian 12 root (chroot) holding only
+# what every X11 desktop has: it checks itself, installs on the console, shows the uninstaller's
+# and the installer's wizard on the host's Xvfb (photographed) and is uninstalled.
 #   tests/system/debian-root.sh [ARCHIVE]   (default: a bundled demo archive, made here)
 # Needs root, debootstrap, Xvfb, xdotool, ImageMagick and x11-utils. The root is cached in
 # $ORNA_ROOT_CACHE (default /var/cache/orna-system-test/bookworm); delete it to start afresh.
@@ -43,7 +41,8 @@ archive=${1-}
 if [[ -z $archive ]]; then
     step "Making a bundled demo archive"
     bash "$source_dir/scripts/build.sh" "$source_dir/build" >/dev/null
-    archive=$(wd_make_demo_archive "$source_dir" "$source_dir/build/bin" --bundle --name "Halvaron demo")
+    archive=$(wd_make_demo_archive "$source_dir" "$source_dir/build/bin" --bundle \
+        --name "Halvaron demo")
 fi
 trap 'for dir in /tmp/.X11-unix /dev /proc; do umount "$cache$dir" || true; done 2>/dev/null
     wd_cleanup' EXIT
@@ -51,14 +50,12 @@ mkdir -p "$cache/tmp/.X11-unix"
 for dir in /proc /dev /tmp/.X11-unix; do mount --bind "$dir" "$cache$dir"; done
 
 # A root cached before the list grew gets the packages it lacks.
-missing=$(comm -23 <(tr , '\n' <<<"$desktop_packages" | sort) <("${in_root[@]}" dpkg-query -W \
-    -f='${db:Status-Status} ${Package}\n' | sed -n 's/^installed //p' | sort -u))
-if [[ -n $missing ]]; then
-    step "Adding" $missing "to the cached root"
+if ! "${in_root[@]}" dpkg -s ${desktop_packages//,/ } >/dev/null 2>&1; then
+    step "Adding the missing desktop packages to the cached root"
     cp -- /etc/resolv.conf "$cache/etc/resolv.conf"
     "${in_root[@]}" apt-get update -q
     "${in_root[@]}" DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
-        $missing
+        ${desktop_packages//,/ }
 fi
 
 step "The root has no Qt and no zstd: the archive brings its own"
@@ -66,17 +63,16 @@ check "no Qt package installed" '! "${in_root[@]}" dpkg -l | grep -qi "qt6\|libq
 check "no Qt library on disk" '[[ -z $(find "$cache/usr/lib" -name "libQt6*" -print -quit) ]]'
 check "no zstd program in the root" '! "${in_root[@]}" sh -c "command -v zstd" >/dev/null'
 cp -- "$archive" "$cache/root/demo.run"
-"${in_root[@]}" rm -rf /opt/halvaron /root/Desktop /root/.local
-"${in_root[@]}" mkdir -p /root/Desktop
+"${in_root[@]}" sh -c 'rm -rf /opt/halvaron /root/Desktop /root/.local && mkdir /root/Desktop'
 check "archive intact (--check)" '"${in_root[@]}" bash /root/demo.run --check'
 check "product listed (--list)" '"${in_root[@]}" bash /root/demo.run --list | grep -qx bin/Halvaron'
 
 step "Console installation inside the root (started with sh: it starts itself with bash)"
 "${in_root[@]}" sh /root/demo.run --mode console --prefix /opt/halvaron --verbose | tail -n 5
-check "installed files" '[[ -x $opt/bin/Halvaron ]]'
-check "uninstaller" '[[ -x $opt/uninstall && -x $opt/Uninstaller/LinuxInstaller ]]'
+check "installed files, uninstaller" \
+    "[[ -x '$opt/bin/Halvaron' && -x '$opt/uninstall' && -x '$opt/Uninstaller/LinuxInstaller' ]]"
 check "bundled Qt in the uninstaller" \
-    '[[ -f $opt/Uninstaller/libQt6Core.so.6 && -f $opt/Uninstaller/libqxcb.so ]]'
+    "[[ -f '$opt/Uninstaller/libQt6Core.so.6' && -f '$opt/Uninstaller/libqxcb.so' ]]"
 menu_entries='compgen -G "$cache/root/.local/share/applications/*.desktop" >/dev/null'
 check "menu entries" "$menu_entries"
 
@@ -95,11 +91,11 @@ wd_start_display
 
 step "The installed uninstaller's wizard inside the root, on the host's Xvfb"
 photograph_wizard uninstaller-in-debian-root /opt/halvaron/uninstall
-check "nothing removed without confirmation" '[[ -x $opt/bin/Halvaron ]]'
+check "nothing removed without confirmation" "[[ -x '$opt/bin/Halvaron' ]]"
 
 step "Console uninstallation inside the root"
 "${in_root[@]}" bash -c 'cd / && /opt/halvaron/uninstall --mode console'
-check "installation directory removed" '[[ ! -e $opt ]]'
+check "installation directory removed" "[[ ! -e '$opt' ]]"
 check "menu entries removed" "! $menu_entries"
 
 step "The installer's wizard inside the root, on the host's Xvfb"

@@ -9,12 +9,10 @@ import sys
 import time
 
 import pyatspi
-from gi.repository import Atspi
 
 TIMEOUT = float(os.environ.get("A11Y_TIMEOUT", "120"))
-BUTTON, RADIO, TEXT, BAR = (pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_RADIO_BUTTON,
-                            pyatspi.ROLE_TEXT, pyatspi.ROLE_PROGRESS_BAR)
-CONTROLS = {BUTTON, RADIO, TEXT, BAR, pyatspi.ROLE_CHECK_BOX}  # a user acts on them: named
+BUTTON, RADIO, TEXT = pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_RADIO_BUTTON, pyatspi.ROLE_TEXT
+CONTROLS = {BUTTON, RADIO, TEXT, pyatspi.ROLE_PROGRESS_BAR, pyatspi.ROLE_CHECK_BOX}  # named
 SHOWN, USABLE = [pyatspi.STATE_SHOWING], [pyatspi.STATE_SHOWING, pyatspi.STATE_ENABLED,
                                           pyatspi.STATE_SENSITIVE]
 NEXT = (BUTTON, "Next >")
@@ -57,19 +55,15 @@ def window(title=None):
 
 
 def press(root, role, name):
-    action = wait_for("%s '%s' enabled" % (role, name),
-                      lambda: find(walk(root), role, name, USABLE)).queryAction()
-    names = [action.getName(i).lower() for i in range(action.nActions)]
+    node = wait_for("%s '%s' enabled" % (role, name), lambda: find(walk(root), role, name, USABLE))
     try:
-        action.doAction(next((i for i, n in enumerate(names) if n in ("press", "click", "toggle")),
-                             0))
+        node.queryAction().doAction(0)  # an enabled button's first action: press (or toggle)
     except Exception:
         pass  # a modal box opened by the action may keep the answer back; its effect counts
 
 
 def page(root, title, *presses):
-    """Checks that the page is announced by its title and that every control on it has a name,
-    then presses the (role, name) controls in turn."""
+    """Waits for the page's title, checks that all controls are named, then takes PRESSES."""
     found = wait_for("page '%s'" % title, lambda: find(
         n for n in walk(root) if n.name == title and n.getRole() != pyatspi.ROLE_LABEL))
     controls = [n for n in walk(root) if n.getRole() in CONTROLS and find([n])]  # shown ones
@@ -88,32 +82,21 @@ def run(what, command, title, steps):
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                                start_new_session=True)
     steps(wait_for(what + "'s window", lambda: window(title)))
-    try:
-        status = process.wait(timeout=TIMEOUT)
-    except subprocess.TimeoutExpired:
-        process.kill()
-        status = "none: it did not end"
-    if status != 0:
-        fail("%s ended with exit code %s" % (what, status))
+    if process.wait() != 0:  # the caller bounds the whole run in time
+        fail("%s ended with exit code %d" % (what, process.returncode))
 
 
 def install_steps(wizard, target):
     page(wizard, "Welcome", NEXT)
     page(wizard, "License Agreement", (RADIO, "I accept the terms of the license agreement."), NEXT)
     page(wizard, "Installation Settings")
-    field = wait_for("the directory field",
-                     lambda: find(walk(wizard), TEXT, "Installation directory"))
-    if not field.description:
-        fail("the directory field has no description")
+    field = find(walk(wizard), TEXT, "Installation directory")
+    if field is None or not field.description:
+        fail("the directory field is not a text field named so that has a description")
     field.queryEditableText().setTextContents(target)
     press(wizard, *NEXT)
     page(wizard, "Start Installation", NEXT)
-    page(wizard, "Installing Halvaron 1.0 ...")
-    bar = find(walk(wizard), BAR, "Installation progress") or fail("no progress bar named so")
-    press(wizard, *NEXT)  # enabled once the installation has finished
-    value = bar.queryValue()
-    if value.currentValue != value.maximumValue:
-        fail("progress %s of %s at the end" % (value.currentValue, value.maximumValue))
+    page(wizard, "Installing Halvaron 1.0 ...", NEXT)  # Next: once the installation has finished
     page(wizard, "Readme", NEXT)
     link = find(walk(page(wizard, "Halvaron Is Ready")), BUTTON, "Visit the Halvaron web site")
     if link is None or "https://halva.example/halvaron" not in link.description:
@@ -128,7 +111,7 @@ def uninstall_steps(wizard):
 
 
 if __name__ == "__main__":
-    Atspi.set_timeout(5000, 30000)  # short calls: a modal box must not hold the walk for long
+    pyatspi.Atspi.set_timeout(5000, 30000)  # short calls: a modal box must not hold the walk
     if sys.argv[1] == "install":
         run("the installer", ["bash", sys.argv[2]], "Installing Halvaron 1.0",
             lambda wizard: install_steps(wizard, sys.argv[3]))

@@ -1,7 +1,7 @@
 # Drives the wizards on a virtual display as a person would (xdotool, ImageMagick photographs);
 # sourced by the display, Ansible and Debian root tests and by scripts/screenshots.sh. Waits poll
 # for up to WD_TIMEOUT seconds, never sleep a fixed time: a loaded machine only takes longer.
-WD_PROGRAM=${WD_PROGRAM:-wizard-driver} WD_TIMEOUT=${WD_TIMEOUT:-120} WD_WORK= WD_XVFB_PID=
+WD_PROGRAM=${WD_PROGRAM:-wizard-driver} WD_TIMEOUT=${WD_TIMEOUT:-120} WD_WORK='' WD_XVFB_PID=''
 WD_GROUPS=() # process groups of wd_start, killed by wd_cleanup with the display server
 
 wd_fail() { echo "$WD_PROGRAM: $*" >&2; exit 1; }
@@ -21,8 +21,7 @@ wd_own_session_bus() {
 
 wd_begin() {
     WD_WORK=$(mktemp -d -t orna-xdisplay.XXXXXXXX)
-    trap wd_cleanup EXIT
-    trap 'exit 130' INT TERM
+    trap wd_cleanup EXIT && trap 'exit 130' INT TERM # an interrupted run cleans up as well
 }
 
 # Polls "$@" every 0.1 s; fails with MESSAGE after WD_TIMEOUT seconds.
@@ -80,20 +79,14 @@ wd_make_demo_archive() {
 }
 
 # Starts "$@" in a process group of its own, output to $WD_WORK/NAME.log; sets WD_PID.
-wd_start() {
-    setsid "${@:2}" >"$WD_WORK/$1.log" 2>&1 &
-    WD_PID=$!
-    WD_GROUPS+=("$WD_PID")
-}
+wd_start() { setsid "${@:2}" >"$WD_WORK/$1.log" 2>&1 & WD_PID=$! && WD_GROUPS+=("$WD_PID"); }
 
 wd_process_gone() { ! kill -0 "$1" 2>/dev/null; }
 
 # Waits for the process PID of wd_start, called WHAT, to end; fails unless it exits with 0.
 wd_expect_success() {
-    local status=0
     wd_wait_until "$2 did not end" wd_process_gone "$1"
-    wait "$1" || status=$?
-    ((status == 0)) || wd_fail "$2 ended with exit code $status: $(cat "$WD_WORK"/*.log)"
+    wait "$1" || wd_fail "$2 ended with exit code $?: $(cat "$WD_WORK"/*.log)"
 }
 
 # The first visible window that the xdotool search options find. The uninstaller's title is in
@@ -113,32 +106,20 @@ wd_geometry() { eval "$(xdotool getwindowgeometry --shell "$1")"; } # sets WIDTH
 wd_click() { xdotool mousemove --window "$1" "$2" "$3" click 1; }
 
 # Drawn: more than one colour, and the same picture twice in a row.
-wd_wait_drawn() {
-    local previous= current deadline=$((SECONDS + WD_TIMEOUT))
-    while ((SECONDS < deadline)); do
-        if [[ $(import -window "$1" -format '%k' info: 2>/dev/null || echo 0) -gt 1 ]]; then
-            current=$(wd_pixels "$1")
-            [[ $current == "$previous" ]] && return 0
-            previous=$current
-        fi
-        sleep 0.2
-    done
-    wd_fail "window $1 was not drawn"
+wd_drawn() {
+    (($(import -window "$1" -format '%k' info: 2>/dev/null || echo 0) > 1)) &&
+        [[ $(wd_pixels "$1") == "$(sleep 0.2 && wd_pixels "$1")" ]]
 }
+wd_wait_drawn() { wd_wait_until "window $1 was not drawn" wd_drawn "$1"; }
 
 # An enabled button's label is black, a disabled one's grey.
 wd_button_enabled() {
-    local darkest
-    darkest=$(import -window "$1" -crop "40x12+$(($2 - 20))+$(($3 - 6))" +repage \
-        -colorspace gray -format '%[fx:int(255*minima)]' info: 2>/dev/null) || return 1
-    [[ -n $darkest && $darkest -lt 64 ]]
+    (($(import -window "$1" -crop "40x12+$(($2 - 20))+$(($3 - 6))" +repage -colorspace gray \
+        -format '%[fx:int(255*minima)]' info: 2>/dev/null || echo 255) < 64))
 }
 
 # Next (or Finish, or Uninstall in its place): second from the right below. Sets NEXT_X, NEXT_Y.
-wd_next_button() {
-    wd_geometry "$1"
-    NEXT_X=$((WIDTH - 138)) NEXT_Y=$((HEIGHT - 23))
-}
+wd_next_button() { wd_geometry "$1" && NEXT_X=$((WIDTH - 138)) NEXT_Y=$((HEIGHT - 23)); }
 
 # Waits until Next is enabled, up to SECONDS (default WD_TIMEOUT): the program may be busy.
 wd_wait_next_enabled() {
