@@ -86,8 +86,7 @@ photograph_wizard() {
     wd_wait_until "$1 did not end" wd_process_gone "$WD_PID"
     echo "screenshot: $screenshot_dir/$1.png"
 }
-mkdir -p -- "$screenshot_dir"
-wd_start_display
+mkdir -p -- "$screenshot_dir" && wd_start_display
 
 step "The installed uninstaller's wizard inside the root, on the host's Xvfb"
 photograph_wizard uninstaller-in-debian-root /opt/halvaron/uninstall

@@ -7,8 +7,7 @@ WD_GROUPS=() # process groups of wd_start, killed by wd_cleanup with the display
 wd_fail() { echo "$WD_PROGRAM: $*" >&2; exit 1; }
 
 wd_cleanup() {
-    local group
-    for group in "${WD_GROUPS[@]}"; do kill -KILL -- "-$group" 2>/dev/null || true; done
+    kill -KILL -- "${WD_GROUPS[@]/#/-}" 2>/dev/null || true
     [[ -z $WD_XVFB_PID ]] || { kill "$WD_XVFB_PID"; wait "$WD_XVFB_PID"; } 2>/dev/null || true
     [[ -z $WD_WORK || -n ${WD_KEEP_WORK-} ]] || rm -rf -- "$WD_WORK"
 }
@@ -105,12 +104,14 @@ wd_geometry() { eval "$(xdotool getwindowgeometry --shell "$1")"; } # sets WIDTH
 
 wd_click() { xdotool mousemove --window "$1" "$2" "$3" click 1; }
 
-# Drawn: more than one colour, and the same picture twice in a row.
+# Drawn: more than one colour, then the same picture twice in a row, or any picture after two
+# seconds (a busy indicator never holds still).
 wd_drawn() {
-    (($(import -window "$1" -format '%k' info: 2>/dev/null || echo 0) > 1)) &&
-        [[ $(wd_pixels "$1") == "$(sleep 0.2 && wd_pixels "$1")" ]]
+    (($(import -window "$1" -format '%k' info: 2>/dev/null || echo 0) > 1)) || return 1
+    : "${WD_PAINTED:=$SECONDS}"
+    ((SECONDS - WD_PAINTED > 2)) || [[ $(wd_pixels "$1") == "$(sleep 0.2 && wd_pixels "$1")" ]]
 }
-wd_wait_drawn() { wd_wait_until "window $1 was not drawn" wd_drawn "$1"; }
+wd_wait_drawn() { WD_PAINTED='' && wd_wait_until "window $1 was not drawn" wd_drawn "$1"; }
 
 # An enabled button's label is black, a disabled one's grey.
 wd_button_enabled() {
