@@ -217,6 +217,16 @@ make_work_directory() {
     return 1
 }
 
+# tar stops reading at the archive's end marker, and the rest of its last record may still be
+# on its way: that rest is drained, so that the zstd writing it does not die of a closed pipe
+# (which would count as damage). Returns tar's status.
+tar_to_end() {
+    local status=0
+    tar "$@" || status=$?
+    cat >/dev/null
+    return "$status"
+}
+
 # Unpacks the installer part into DIRECTORY, which lies in the place WHERE the message names.
 # One SHA-256 pass over the part verifies both stages before either is unpacked: stage 0 (gzip)
 # brings the zstd program, which then unpacks stage 1 (the installer and its libraries) unless
@@ -243,7 +253,7 @@ unpack_stages() {
     [[ $stages != tools ]] || return 0
     read_part "$archive" $((INSTALLER_OFFSET + STAGE0_SIZE)) $((INSTALLER_SIZE - STAGE0_SIZE)) |
         LD_LIBRARY_PATH=$directory/tools "$directory/tools/zstd" -d -c -q |
-        tar "${options[@]}" --blocking-factor=256 --read-full-records # 128 KiB reads
+        tar_to_end "${options[@]}" --blocking-factor=256 --read-full-records # 128 KiB reads
     local codes=("${PIPESTATUS[@]}")
     ((codes[0] == 0 && codes[1] == 0 && codes[2] == 0))
 }
@@ -260,7 +270,7 @@ stream_product() {
     sha_pid=$!
     read_part "$archive" "$PRODUCT_OFFSET" "$PRODUCT_SIZE" | tee -p -- "$work/product.fifo" |
         LD_LIBRARY_PATH=$tools "$tools/zstd" --decompress --stdout --quiet 2>"$work/zstd.log" |
-        tar --extract --file=- --verbose --quoting-style=literal --no-unquote "$@"
+        tar_to_end --extract --file=- --verbose --quoting-style=literal --no-unquote "$@"
     local statuses=("${PIPESTATUS[@]}")
     wait "$sha_pid"
     local status
@@ -415,7 +425,7 @@ list_product() {
     local archive=$1 tools=$2
     read_part "$archive" "$PRODUCT_OFFSET" "$PRODUCT_SIZE" |
         LD_LIBRARY_PATH=$tools "$tools/zstd" -d -c -q |
-        tar --list --file=- --quoting-style=literal | grep -v '/$'
+        tar_to_end --list --file=- --quoting-style=literal | grep -v '/$'
     local codes=("${PIPESTATUS[@]}")
     ((codes[0] == 0 && codes[1] == 0 && codes[2] == 0 && codes[3] <= 1)) ||
         { error "the archive is damaged."; return 1; }
