@@ -4,15 +4,15 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QDialog>
-#include <QDir>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTextBlock>
-#include <QTextEdit>
-#include <QTimer>
-#include <QWizard>
+#include <QTextBrowser>
 #include <QtTest>
 
 namespace WizardTest {
@@ -25,110 +25,159 @@ void click(QWizard *wizard, int which)
     QTest::mouseClick(button, Qt::LeftButton);
 }
 
-QStringList pageTitles(QWizard *wizard)
+static QString widgetSeen(QWidget *widget)
 {
-    QStringList titles;
-    for (int id : wizard->pageIds())
-        titles << wizard->page(id)->title();
-    return titles;
+    if (auto *group = qobject_cast<QGroupBox *>(widget))
+        return group->title();
+    if (auto *label = qobject_cast<QLabel *>(widget))
+        return label->text();
+    if (auto *browser = qobject_cast<QTextBrowser *>(widget))
+        return browser->toPlainText();
+    if (auto *edit = qobject_cast<QLineEdit *>(widget))
+        return QLatin1Char('[') + edit->text() + QLatin1Char(']');
+    if (auto *bar = qobject_cast<QProgressBar *>(widget))
+        return bar->text();
+    if (auto *button = qobject_cast<QAbstractButton *>(widget))
+        return (button->isCheckable() ? QLatin1String(button->isChecked() ? "[x] " : "[ ] ")
+                                      : QLatin1String()) +
+               button->text();
+    return QString();
 }
 
-QStringList labelTexts(QWizardPage *page)
+QString pageSeen(QWizardPage *page)
 {
-    QStringList texts;
-    for (QLabel *label : page->findChildren<QLabel *>())
-        texts << label->text();
-    return texts;
+    QStringList lines{page->title() + QStringLiteral(" / ") + page->subTitle()};
+    for (QWidget *widget : page->findChildren<QWidget *>())
+        if (widget->isVisibleTo(page) && !widgetSeen(widget).isEmpty())
+            lines << widgetSeen(widget);
+    return lines.join(QLatin1Char('\n'));
 }
 
-static QTextEdit *logEdit(QWizardPage *page)
+QString seen(QWizard *wizard)
 {
-    QTextEdit *edit = page->findChild<QTextEdit *>();
-    QCoreApplication::processEvents(); // the log writes its lines once per event-loop turn
-    return edit;
+    QStringList states;
+    for (int which :
+         {QWizard::BackButton, QWizard::NextButton, QWizard::FinishButton, QWizard::CancelButton}) {
+        const QAbstractButton *button = wizard->button(QWizard::WizardButton(which));
+        states << button->text().remove(QRegularExpression("[&<>]")).trimmed() +
+                      (!button->isVisible()  ? " hidden"
+                       : button->isEnabled() ? " on"
+                                             : " off");
+    }
+    return pageSeen(wizard->currentPage()) + '\n' + states.join(", ");
+}
+
+// Tab from the focus until it comes round again.
+static QList<QWidget *> tabChain(QWizard *window)
+{
+    window->activateWindow(); // a message box may have taken the activation with it
+    if (!QTest::qWaitForWindowActive(window))
+        return {};
+    // A button hidden by the page change may still hold the focus.
+    if (QApplication::focusWidget() == nullptr || !QApplication::focusWidget()->isVisible())
+        window->button(QWizard::CancelButton)->setFocus(Qt::TabFocusReason);
+    QList<QWidget *> chain;
+    for (QWidget *current = QApplication::focusWidget(); chain.size() < 50;) {
+        chain << current;
+        QTest::keyClick(current, Qt::Key_Tab);
+        current = QApplication::focusWidget();
+        if (current == nullptr || current == chain.first() || !window->isAncestorOf(current))
+            break;
+    }
+    return chain;
+}
+
+static QString clipped(QWidget *widget)
+{
+    auto *label = qobject_cast<QLabel *>(widget);
+    QSize wanted = widget->sizeHint();
+    if (label != nullptr && label->wordWrap())
+        wanted = QSize(label->minimumSizeHint().width(), label->heightForWidth(label->width()));
+    if (widget->sizeHint().isEmpty() ||
+        (widget->width() >= wanted.width() && widget->height() >= wanted.height()))
+        return QString();
+    return QStringLiteral("%1 '%2' is cut")
+        .arg(widget->metaObject()->className(), widgetSeen(widget).left(40));
+}
+
+QStringList pageFaults(QWizard *wizard)
+{
+    QTest::qWait(50); // the window adapts its size once the page is laid out
+    QStringList faults;
+    QSet<QChar> accelerators;
+    QList<QWidget *> controls;
+    for (QWidget *widget : wizard->findChildren<QWidget *>()) {
+        const bool text = qobject_cast<QLabel *>(widget) || qobject_cast<QLineEdit *>(widget) ||
+                          qobject_cast<QAbstractButton *>(widget);
+        if (!widget->isVisibleTo(wizard) || !(text || qobject_cast<QProgressBar *>(widget)))
+            continue;
+        faults << clipped(widget);
+        const auto *label = qobject_cast<QLabel *>(widget);
+        if (widget->isEnabled() &&
+            (label ? label->textInteractionFlags() & Qt::LinksAccessibleByKeyboard
+                   : !qobject_cast<QProgressBar *>(widget)))
+            controls << widget;
+        const QString name = qobject_cast<QAbstractButton *>(widget) ? widgetSeen(widget) : "";
+        const int mark = name.indexOf(QRegularExpression(QStringLiteral("&[^&]")));
+        if (mark < 0)
+            continue;
+        if (accelerators.contains(name.at(mark + 1).toLower()))
+            faults << QStringLiteral("Two controls with ") + name.mid(mark, 2);
+        accelerators.insert(name.at(mark + 1).toLower());
+    }
+    const QList<QWidget *> reached = tabChain(wizard);
+    for (QWidget *control : controls) {
+        // Radio buttons of one group are one stop; the arrow keys choose within it.
+        const bool groupReached =
+            qobject_cast<QRadioButton *>(control) &&
+            std::any_of(reached.begin(), reached.end(), [control](QWidget *widget) {
+                return qobject_cast<QRadioButton *>(widget) &&
+                       widget->parentWidget() == control->parentWidget();
+            });
+        if (!reached.contains(control) && !groupReached)
+            faults << QStringLiteral("Tab never reaches ") + widgetSeen(control);
+    }
+    faults.removeAll(QString());
+    return faults;
 }
 
 QString logText(QWizardPage *page)
 {
-    QTextEdit *edit = logEdit(page);
-    return edit ? edit->toPlainText() : QString();
+    QCoreApplication::processEvents(); // the log writes its lines once per event-loop turn
+    return page->findChild<QTextEdit *>()->toPlainText();
 }
 
 QStringList redParagraphs(QWizardPage *page)
 {
+    logText(page);
     QStringList red;
-    QTextEdit *edit = logEdit(page);
-    if (!edit)
-        return red;
-    for (QTextBlock block = edit->document()->begin(); block.isValid(); block = block.next()) {
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
+    const QTextDocument *document = page->findChild<QTextEdit *>()->document();
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next())
+        for (auto it = block.begin(); !it.atEnd(); ++it)
             if (it.fragment().charFormat().foreground().color() == QColor(Qt::red)) {
                 red << block.text();
                 break;
             }
-        }
-    }
     return red;
 }
 
-void answerMessageBox(QMessageBox::StandardButton answer, MessageBoxSeen *seen)
+void answerNextDialog(int button, QString *seen)
 {
-    QTimer::singleShot(0, qApp, [answer, seen]() {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (box == nullptr) {
-            answerMessageBox(answer, seen); // not shown yet: try again on the next turn
-            return;
-        }
-        seen->seen = true;
-        seen->title = box->windowTitle();
-        seen->text = box->text();
-        seen->parent = box->parentWidget();
-        seen->buttons = box->standardButtons();
-        seen->defaultButton =
-            box->standardButton(static_cast<QAbstractButton *>(box->defaultButton()));
-        box->button(answer)->click();
-    });
-}
-
-void cancelNextDialog(bool *seen)
-{
-    QTimer::singleShot(0, qApp, [seen]() {
+    QTimer::singleShot(0, qApp, [button, seen]() {
         auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-        if (dialog == nullptr) {
-            cancelNextDialog(seen);
-            return;
-        }
-        *seen = true;
-        dialog->reject();
+        if (dialog == nullptr)
+            return answerNextDialog(button, seen); // not shown yet: try again on the next turn
+        *seen = dialog->windowTitle();
+        auto *box = qobject_cast<QMessageBox *>(dialog);
+        if (box == nullptr || button == QMessageBox::NoButton)
+            return dialog->reject();
+        QStringList buttons;
+        for (QAbstractButton *each : box->buttons())
+            buttons << (each == box->defaultButton() ? '[' + each->text() + ']' : each->text());
+        *seen += " | " + box->text() + " | " + buttons.join(' ') + " | " +
+                 box->parentWidget()->metaObject()->className();
+        box->button(QMessageBox::StandardButton(button))->click();
     });
-}
-
-WhenLogShows::WhenLogShows(QWizardPage *page, const QString &text, const std::function<void()> &act)
-{
-    QObject::connect(&timer, &QTimer::timeout, [this, page, text, act] {
-        // Read without turning the event loop: this runs inside the busy step's own loop.
-        if (!page->findChild<QTextEdit *>()->toPlainText().contains(text))
-            return;
-        timer.stop();
-        done = true;
-        act();
-    });
-    timer.start(20);
-}
-
-QString buttonStates(QWizard *wizard)
-{
-    const std::pair<const char *, QWizard::WizardButton> buttons[] = {
-        {"Back", QWizard::BackButton},
-        {"Next", QWizard::NextButton},
-        {"Finish", QWizard::FinishButton},
-        {"Cancel", QWizard::CancelButton}};
-    QStringList states;
-    for (const auto &[name, which] : buttons)
-        states << QLatin1String(name) + (wizard->button(which)->isEnabled()
-                                             ? QStringLiteral(" on")
-                                             : QStringLiteral(" off"));
-    return states.join(QStringLiteral(", "));
 }
 
 void sandboxThisProcess(const QString &root)
@@ -139,57 +188,27 @@ void sandboxThisProcess(const QString &root)
         if (name == QLatin1String("HOME") || name.startsWith(QLatin1String("XDG_")) ||
             name == QLatin1String("GSETTINGS_BACKEND"))
             qputenv(name.toUtf8().constData(), environment.value(name).toUtf8());
-    const QString bin = root + QStringLiteral("/bin");
-    QDir().mkpath(bin);
+    QDir().mkpath(root + QStringLiteral("/bin"));
     for (const char *tool :
-         {"xdg-icon-resource", "xdg-desktop-icon", "xdg-desktop-menu", "gsettings", "xdg-open"})
-        writeRecordingScript(bin + QLatin1Char('/') + QLatin1String(tool),
-                             root + QLatin1Char('/') + QLatin1String(tool) + ".record");
-    qputenv("PATH", (bin + QLatin1Char(':')).toUtf8() + qgetenv("PATH"));
-}
-
-static QString widgetText(QWidget *widget)
-{
-    if (auto *label = qobject_cast<QLabel *>(widget))
-        return label->text();
-    if (auto *button = qobject_cast<QAbstractButton *>(widget))
-        return button->text();
-    if (auto *edit = qobject_cast<QLineEdit *>(widget))
-        return edit->text();
-    return QString();
-}
-
-QStringList clippedWidgets(QWidget *window)
-{
-    QStringList clipped;
-    for (QWidget *widget : window->findChildren<QWidget *>()) {
-        const bool checked =
-            qobject_cast<QLabel *>(widget) || qobject_cast<QAbstractButton *>(widget) ||
-            qobject_cast<QLineEdit *>(widget) || qobject_cast<QProgressBar *>(widget);
-        if (!checked || !widget->isVisibleTo(window) || widget->sizeHint().isEmpty())
-            continue;
-        auto *label = qobject_cast<QLabel *>(widget);
-        QSize wanted = widget->sizeHint();
-        if (label != nullptr && label->wordWrap())
-            wanted = QSize(label->minimumSizeHint().width(), label->heightForWidth(label->width()));
-        if (widget->width() < wanted.width() || widget->height() < wanted.height())
-            clipped << QStringLiteral("%1 '%2' %3x%4 < %5x%6")
-                           .arg(QLatin1String(widget->metaObject()->className()),
-                                widgetText(widget).left(40))
-                           .arg(widget->width())
-                           .arg(widget->height())
-                           .arg(wanted.width())
-                           .arg(wanted.height());
+         {"xdg-icon-resource", "xdg-desktop-icon", "xdg-desktop-menu", "gsettings", "xdg-open"}) {
+        const QByteArray record = (root + '/' + tool + ".record").toUtf8();
+        TestSupport::writeScript(root + "/bin/" + tool,
+                                 "for a in \"$@\"; do echo \"$a\" >> '" + record + "'; done\n");
     }
-    return clipped;
+    qputenv("PATH", (root + QStringLiteral("/bin:")).toUtf8() + qgetenv("PATH"));
 }
 
-QString writeRecordingScript(const QString &path, const QString &recordFile)
+void whenLogShows(QTimer &timer, QWizardPage *page, const QString &text,
+                  const std::function<void()> &act)
 {
-    TestSupport::writeScript(path, "for a in \"$@\"; do echo \"$a\" >> '" + recordFile.toUtf8() +
-                                       "'; done\necho \"cwd=$PWD\" >> '" + recordFile.toUtf8() +
-                                       "'\n");
-    return path;
+    QObject::connect(&timer, &QTimer::timeout, [&timer, page, text, act] {
+        // Read without turning the event loop: this runs inside the busy step's own loop.
+        if (page->findChild<QTextEdit *>()->toPlainText().contains(text)) {
+            timer.stop();
+            act();
+        }
+    });
+    timer.start(20);
 }
 
 } // namespace WizardTest

@@ -1,0 +1,566 @@
+// The installer and uninstaller wizards driven headless through real installations by small
+// archive scripts that the test writes itself (the demo's archive goes through them on a
+// display in tests/xdisplay).
+#include "installerOptions.h"
+#include "ornaBase.h"
+#include "ornaInstaller.h"
+#include "ornaUninstaller.h"
+#include "pages/ornaInstallDirectoryPage.h"
+#include "pages/ornaProgressPage.h"
+#include "pages/ornaSummaryPage.h"
+#include "pages/ornaUninstallerProgressPage.h"
+#include "testSupport.h"
+#include "wizardTestSupport.h"
+
+#include <QAbstractButton>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using WizardTest::click;
+using WizardTest::seen;
+
+namespace {
+
+// "Tool 2.0" with the parts named: licence (or its markup), readme, finish (its options ticked
+// unless unticked, its link), links (a menu entry and a desktop shortcut), the demo's pictures.
+ORNAInstallerSettings toolSettings(const QString &parts)
+{
+    ORNAInstallerSettings settings;
+    settings.productTitle = "Tool 2.0";
+    settings.installerTargetDirectory = parts.contains("no target") ? "" : "Tool";
+    settings.uninstallerEnabled = true;
+    if (parts.contains("licence"))
+        settings.licenseText = "You may use <this> tool.\nLine two.";
+    if (parts.contains("markup"))
+        settings.licenseText = "<html><body><p>Be <b>nice</b>.</p></body></html>";
+    settings.readmeText = parts.contains("readme") ? "Read <b>me</b>." : "";
+    InstallerFinishPage &finish = settings.finishPage;
+    finish.present = parts.contains("finish");
+    finish.title = "All Done";
+    finish.text = "<p>Tool is <b>ready</b>.</p>";
+    if (parts.contains("options")) {
+        finish.runCommand = "bin/Tool";
+        finish.runCommandText = "Start Tool & Co";
+        finish.showReadmeFile = "doc/README";
+        finish.showReadmeText = "Show the readme";
+        finish.runCheckBoxNotChecked = finish.showReadmeCheckBoxNotChecked =
+            parts.contains("unticked");
+    }
+    finish.bottomLinkLocation = parts.contains("link") ? "https://example.org/a?b=1&c=2" : "";
+    finish.bottomLinkTitle = "Visit us";
+    settings.hasLinks = parts.contains("links");
+    if (settings.hasLinks)
+        settings.links = {{"bin/tool", {}, "Tool", {}, "Tool", {}}};
+    const QString pictures = TestSupport::sourcePath("examples/demo/installer/%1.png");
+    if (parts.contains("pictures")) {
+        settings.logoImage = pictures.arg("logo");
+        settings.bannerImage = pictures.arg("banner");
+        settings.watermarkImage = pictures.arg("watermark");
+    }
+    return settings;
+}
+
+const QString directoryPage =
+    "Installation Directory\nTool 2.0 will be installed into the following directory.\n\n"
+    "Click Browse to change it, Next to continue.\n[%1]\nB&rowse...";
+
+QAbstractButton *buttonNamed(QWizard *wizard, const QString &text)
+{
+    for (QAbstractButton *button : wizard->currentPage()->findChildren<QAbstractButton *>())
+        if (button->text() == text)
+            return button;
+    return nullptr;
+}
+
+// Puts a desktop icon tool first in PATH that waits for the gate; returns the old PATH.
+QByteArray gatedDesktopTool(const QString &gate)
+{
+    QDir().mkpath(gate + ".bin");
+    TestSupport::writeScript(gate + ".bin/xdg-desktop-icon",
+                             TestSupport::gatedScript(gate, "", ""));
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", (gate + ".bin:").toUtf8() + path);
+    return path;
+}
+
+// When the log shows text, notes the buttons' states, closes the window if asked and opens the
+// gate.
+void openGateOn(QTimer &timer, QWizard *wizard, QWizardPage *page, const QString &text,
+                const QString &gate, bool close, QString *buttons)
+{
+    WizardTest::whenLogShows(timer, page, text, [=] {
+        *buttons = seen(wizard).section('\n', -1);
+        if (close)
+            wizard->close();
+        TestSupport::writeFile(gate, "");
+    });
+}
+
+} // namespace
+
+// What the current page shows, and that a user can read and reach all of it.
+#define EXPECT_SEEN(wizard, text)                                                                  \
+    do {                                                                                           \
+        QCOMPARE(seen(wizard), QString(text));                                                     \
+        QCOMPARE(WizardTest::pageFaults(wizard), QStringList());                                   \
+    } while (false)
+
+class WizardsTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void walkThrough();
+    void pages_data();
+    void pages();
+    void refusals_data();
+    void refusals();
+    void endings_data();
+    void endings();
+    void busyStepsKeepTheWindowAlive_data();
+    void busyStepsKeepTheWindowAlive();
+    void showWithoutWizardLogsError();
+    void uninstall_data();
+    void uninstall();
+
+private:
+    // Prints one line per file it writes into data/, a line on standard error, then exits.
+    InstallerOptions archive(int files, int exitCode);
+    // Shows the wizard, goes to the settings page, types the directory and clicks Next.
+    QWizard *typeDirectory(ORNAInstaller &installer, const QString &typed);
+
+    QTemporaryDir sandbox;
+    QString home;
+};
+
+void WizardsTest::initTestCase()
+{
+    ORNABase::initialize();
+    QVERIFY(sandbox.isValid());
+    WizardTest::sandboxThisProcess(sandbox.path());
+    home = QDir::homePath();
+}
+
+InstallerOptions WizardsTest::archive(int files, int exitCode)
+{
+    InstallerOptions options;
+    options.installScript =
+        sandbox.filePath(QStringLiteral("archive%1-%2").arg(files).arg(exitCode));
+    TestSupport::writeScript(options.installScript,
+                             "mkdir -p \"$2/data\"\nfor i in $(seq " + QByteArray::number(files) +
+                                 "); do echo $i > \"$2/data/file$i\"; echo data/file$i; sleep "
+                                 "0.1; done\necho 'note <b>not bold</b>' >&2\nexit " +
+                                 QByteArray::number(exitCode) + "\n");
+    return options;
+}
+
+QWizard *WizardsTest::typeDirectory(ORNAInstaller &installer, const QString &typed)
+{
+    installer.setupWizard();
+    installer.showWizard();
+    QWizard *wizard = installer.wizardWindow();
+    click(wizard, QWizard::NextButton);
+    WizardTest::pageOf<ORNAInstallDirectoryPage>(installer)->findChild<QLineEdit *>()->setText(
+        typed);
+    click(wizard, QWizard::NextButton);
+    return wizard;
+}
+
+// One installation through every page, by mouse and keyboard, as a user sees it.
+void WizardsTest::walkThrough()
+{
+    ORNAInstaller installer(archive(3, 0),
+                            toolSettings("licence readme finish options link links pictures"));
+    installer.setupWizard();
+    installer.setProgressMaximum(3);
+    installer.showWizard();
+    QWizard *wizard = installer.wizardWindow();
+    QVERIFY(QTest::qWaitForWindowActive(wizard));
+    QCOMPARE(wizard->windowTitle(), "Installing Tool 2.0");
+    // The banner grows with the header: its last row fills what the picture does not cover.
+    QTRY_VERIFY(wizard->pixmap(QWizard::BannerPixmap).height() > 64);
+    EXPECT_SEEN(wizard, "Welcome / Welcome to the Tool 2.0 Installer\nYou are going to install "
+                        "Tool 2.0 on your computer.\n\nClick Next to continue.\n"
+                        "Back off, Next on, Finish hidden, Cancel on");
+    click(wizard, QWizard::NextButton);
+    EXPECT_SEEN(wizard, "License Agreement / Please read the following license agreement.\n"
+                        "You may use <this> tool.\nLine two.\n"
+                        "[ ] I &accept the terms of the license agreement.\n"
+                        "[ ] I &do not accept the terms of the license agreement.\n"
+                        "Back on, Next off, Finish hidden, Cancel on");
+    // Next follows the choice, made with Space or the mouse.
+    const auto choices = wizard->currentPage()->findChildren<QRadioButton *>();
+    choices[0]->setFocus();
+    QTest::keyClick(choices[0], Qt::Key_Space);
+    QVERIFY(seen(wizard).endsWith("Next on, Finish hidden, Cancel on"));
+    QTest::mouseClick(choices[1], Qt::LeftButton);
+    QVERIFY(seen(wizard).endsWith("Next off, Finish hidden, Cancel on"));
+    QTest::mouseClick(choices[0], Qt::LeftButton);
+    click(wizard, QWizard::NextButton);
+    EXPECT_SEEN(wizard,
+                "Installation Settings / Customize the installation.\nShortcuts\n"
+                "Specify if you want to create desktop shortcuts and program menu "
+                "entries.\n[x] Create &desktop shortcuts\n[x] Create start &menu entries\n" +
+                    directoryPage.arg(home + "/Tool") +
+                    "\nBack on, Next on, Finish hidden, Cancel on");
+    QTest::keyClick(wizard, Qt::Key_D, Qt::AltModifier); // unticks the desktop shortcuts
+    QString dialog;
+    WizardTest::answerNextDialog(QMessageBox::NoButton, &dialog);
+    QTest::mouseClick(buttonNamed(wizard, "B&rowse..."), Qt::LeftButton);
+    QCOMPARE(dialog, "Choose Installation Directory");
+    auto *edit = wizard->currentPage()->findChild<QLineEdit *>();
+    QCOMPARE(edit->text(), home + "/Tool"); // a cancelled Browse keeps the directory
+    edit->clear();
+    QTest::keyClicks(edit, "~/Programs/<b>Tool</b>");
+    click(wizard, QWizard::NextButton);
+    // The directory as the wizard will use it, shown as text.
+    const QString target = home + "/Programs/<b>Tool</b>";
+    EXPECT_SEEN(wizard, "Start Installation /  \nTool 2.0 will be installed into this "
+                        "directory:\n\n" +
+                            target +
+                            "\n\nClick Finish to start the installation process, or click Back "
+                            "to change the settings.\nBack on, Next on, Finish hidden, Cancel on");
+    click(wizard, QWizard::NextButton);
+    QTRY_VERIFY(installer.isInstallationRunning());
+    QVERIFY(seen(wizard).endsWith("\nBack off, Next off, Finish hidden, Cancel on"));
+    QWizardPage *progress = wizard->currentPage();
+    QTRY_VERIFY_WITH_TIMEOUT(WizardTest::logText(progress).endsWith("\nFinished."), 60000);
+    EXPECT_SEEN(wizard, "Installing Tool 2.0 ... /  \nProgress\n100%\n"
+                        "Back off, Next on, Finish hidden, Cancel on");
+    QCOMPARE(WizardTest::logText(progress).count("Installing Tool 2.0 in " + target), 1);
+    QCOMPARE(WizardTest::redParagraphs(progress), QStringList{"note <b>not bold</b>"});
+    QVERIFY(QFile::exists(target + "/data/file3") && QFile::exists(target + "/uninstall"));
+    // Menu entries, but no desktop shortcut once unticked.
+    QVERIFY(QFile::exists(sandbox.filePath("xdg-desktop-menu.record")));
+    QVERIFY(!QFile::exists(sandbox.filePath("xdg-desktop-icon.record")));
+    // No way back to another directory once the installation has started.
+    click(wizard, QWizard::NextButton);
+    EXPECT_SEEN(wizard, "Readme / Please read this information.\nRead <b>me</b>.\n"
+                        "Back off, Next on, Finish hidden, Cancel on");
+    click(wizard, QWizard::NextButton);
+    EXPECT_SEEN(wizard,
+                "All Done /  \n<p>Tool is <b>ready</b>.</p>\n[x] Start Tool && Co\n"
+                "[x] Show the readme\nVisit us\nBack off, Next hidden, Finish on, Cancel on");
+    // The bottom link opens with Enter once Tab has reached it; Finish opens the readme.
+    const QString opened = sandbox.filePath("xdg-open.record");
+    for (int tabs = 0; tabs < 10 && QApplication::focusWidget()->property("text") != "Visit us";
+         ++tabs)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTRY_COMPARE(TestSupport::readAll(opened), "https://example.org/a?b=1&c=2\n");
+    click(wizard, QWizard::FinishButton);
+    QTRY_COMPARE(TestSupport::readAll(opened).split('\n').value(1), target + "/doc/README");
+    QVERIFY(!wizard->isVisible());
+    QCOMPARE(installer.exitCode(0), 0);
+}
+
+void WizardsTest::pages_data()
+{
+    QTest::addColumn<QString>("parts");
+    QTest::addColumn<QString>("page"); // "*" for the titles of all pages
+    QTest::addColumn<QString>("expected");
+    const QString settings = "Installation Settings / Customize the installation.\n";
+    QTest::addRow("bare") << ""
+                          << "*"
+                          << "Welcome, Installation Settings, Start Installation, Installing "
+                             "Tool 2.0 ...";
+    QTest::addRow("licence as markup")
+        << "markup"
+        << "License Agreement"
+        << "License Agreement / Please read the following license agreement.\nBe nice.\n"
+           "[ ] I &accept the terms of the license agreement.\n"
+           "[ ] I &do not accept the terms of the license agreement.";
+    QTest::addRow("prefix, no shortcuts")
+        << "prefix"
+        << "Installation Settings" << settings + directoryPage.arg("/srv/x y");
+    QTest::addRow("no target") << "no target"
+                               << "Installation Settings"
+                               << settings + directoryPage.arg(home + '/');
+    QTest::addRow("finish, options unticked")
+        << "finish options unticked"
+        << "All Done"
+        << "All Done /  \n<p>Tool is <b>ready</b>.</p>\n[ ] Start Tool && Co\n[ ] Show the readme";
+    QTest::addRow("finish, text only") << "finish"
+                                       << "All Done"
+                                       << "All Done /  \n<p>Tool is <b>ready</b>.</p>";
+}
+
+// The pages present for the settings and what they show.
+void WizardsTest::pages()
+{
+    QFETCH(QString, parts);
+    QFETCH(QString, page);
+    QFETCH(QString, expected);
+    InstallerOptions options;
+    options.prefix = parts.contains("prefix") ? "/srv/x y" : "";
+    ORNAInstaller installer(options, toolSettings(parts));
+    installer.setupWizard();
+    QWizard *wizard = installer.wizardWindow();
+    QStringList shown;
+    for (int id : wizard->pageIds()) {
+        if (page == "*")
+            shown << wizard->page(id)->title();
+        else if (wizard->page(id)->title() == page)
+            shown << WizardTest::pageSeen(wizard->page(id));
+    }
+    QCOMPARE(shown.join(", "), expected);
+}
+
+void WizardsTest::refusals_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("message");
+    const QString occupied = sandbox.filePath("occupied");
+    TestSupport::writeFile(occupied + "/file", "");
+    const QString force =
+        "\n\nYou can force the installation by passing the --force-prefix command line option.\n"
+        "WARNING: The uninstaller will delete the installation directory completely.\n";
+    QTest::addRow("empty") << ""
+                           << "Error: the given installation directory is an empty string.";
+    QTest::addRow("relative") << "Programs/Tool"
+                              << "Error: The installation directory 'Programs/Tool' is not a full "
+                                 "path.\n\nPlease give a full path starting with / (or with ~/ "
+                                 "for a directory in your home directory).";
+    QTest::addRow("home") << "~"
+                          << "Error: Refusing to install in the home directory." + force;
+    QTest::addRow("root") << "/"
+                          << "Error: Refusing to install in the root directory." + force;
+    QTest::addRow("not empty") << occupied
+                               << "Error: The installation directory '" + occupied +
+                                      "' is not empty." + force;
+}
+
+// The settings page keeps the user until the directory will do; corrected, it lets go.
+void WizardsTest::refusals()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, message);
+    ORNAInstaller installer(InstallerOptions(), toolSettings(""));
+    QString box;
+    WizardTest::answerNextDialog(QMessageBox::Ok, &box);
+    QWizard *wizard = typeDirectory(installer, typed);
+    QTRY_COMPARE(box, "Installation Directory | " + message + " | OK | ORNAInstallDirectoryPage");
+    auto *page = WizardTest::pageOf<ORNAInstallDirectoryPage>(installer);
+    QCOMPARE(wizard->currentPage(), page);
+    page->findChild<QLineEdit *>()->setText(sandbox.filePath("corrected"));
+    click(wizard, QWizard::NextButton);
+    QCOMPARE(wizard->currentPage(), WizardTest::pageOf<ORNASummaryPage>(installer));
+}
+
+void WizardsTest::endings_data()
+{
+    QTest::addColumn<QString>("how"); // how the user ends the copy, and the answer
+    QTest::addColumn<int>("scriptExit");
+    QTest::addColumn<QString>("expected"); // the page at the end, empty when the window is gone
+    QTest::addColumn<QStringList>("red");
+    const QString progress = "Installing Tool 2.0 ... /  \nProgress\n";
+    QTest::addRow("Cancel, then Yes") << "Cancel Yes" << 0 << "" << QStringList();
+    QTest::addRow("Escape, then No")
+        << "Escape No" << 0 << progress + "100%\nBack off, Next on, Finish hidden, Cancel on"
+        << QStringList{"note <b>not bold</b>"};
+    QTest::addRow("window closed, then Yes") << "close Yes" << 0 << "" << QStringList();
+    QTest::addRow("archive script fails")
+        << "" << 2
+        << "Installation Failed /  \nTool 2.0 could not be installed.\n\nThe log below says what "
+           "went wrong. Click Finish to close the installer.\n2%\n"
+           "Back off, Next hidden, Finish on, Cancel on"
+        << QStringList{"note <b>not bold</b>",
+                       "Error: The installation script failed with exit code 2."};
+    // Accepted on the settings page; only the creation finds the file in the way.
+    QTest::addRow("directory cannot be created")
+        << "file in the way" << 0 << progress + "Back off, Next off, Finish hidden, Cancel on"
+        << QStringList{"Error: Failed to create installation directory: TARGET"};
+}
+
+// While the copy runs the wizard asks before it goes, and Yes undoes the installation; a failed
+// one ends on the progress page, which says why. Only what the installation made goes.
+void WizardsTest::endings()
+{
+    QFETCH(QString, how);
+    QFETCH(int, scriptExit);
+    QFETCH(QString, expected);
+    QFETCH(QStringList, red);
+    const QString target = sandbox.filePath(QTest::currentDataTag() + QStringLiteral("/Tool"));
+    TestSupport::writeFile(QFileInfo(target).path() + "/canary", "canary\n");
+    if (how == "file in the way")
+        TestSupport::writeFile(target, "mine\n");
+    ORNAInstaller installer(archive(scriptExit ? 2 : 20, scriptExit),
+                            toolSettings("readme finish"));
+    QWizard *wizard = typeDirectory(installer, target);
+    click(wizard, QWizard::NextButton);
+    const bool yes = how.endsWith("Yes");
+    if (how.contains(' ') && !how.contains("file")) {
+        QTRY_VERIFY(QFile::exists(target + "/data/file2"));
+        QString box;
+        WizardTest::answerNextDialog(yes ? QMessageBox::Yes : QMessageBox::No, &box);
+        if (how.startsWith("Cancel"))
+            QTest::mouseClick(wizard->button(QWizard::CancelButton), Qt::LeftButton);
+        else if (how.startsWith("Escape"))
+            QTest::keyClick(wizard, Qt::Key_Escape);
+        else
+            wizard->close();
+        QCOMPARE(box, "Cancel installation | Do you want to cancel the installation of Tool "
+                      "2.0?\n\nThe files installed so far will be removed. | &Yes [&No] | "
+                      "ORNAGuardedWizard");
+    }
+    QCOMPARE(wizard->isVisible(), !yes);
+    if (!yes) {
+        QTRY_COMPARE_WITH_TIMEOUT(seen(wizard), expected, 30000);
+        QTRY_COMPARE(WizardTest::redParagraphs(wizard->currentPage()),
+                     red.replaceInStrings("TARGET", target));
+    }
+    const bool installed = how == "Escape No";
+    QCOMPARE(installer.exitCode(0), installed ? 0 : 1);
+    const QStringList left = {"canary", "Tool"};
+    QCOMPARE(QDir(QFileInfo(target).path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             installed || how.contains("file") ? left : left.mid(0, 1));
+    QCOMPARE(TestSupport::readAll(target), how.contains("file") ? "mine\n" : "");
+}
+
+void WizardsTest::busyStepsKeepTheWindowAlive_data()
+{
+    QTest::addColumn<bool>("previous");
+    QTest::addColumn<bool>("close");
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("previous installation removed") << true << false << 0;
+    QTest::newRow("window closed during the removal") << true << true << 1;
+    QTest::newRow("desktop shortcut registered") << false << false << 0;
+    QTest::newRow("window closed during the registration") << false << true << 0;
+}
+
+// The previous installation's uninstall script, or the desktop tool of the finishing steps,
+// waits for the gate; only Cancel can be clicked meanwhile. A window closed meanwhile lets the
+// step run to its end: before the copy nothing is installed then, after it everything is.
+void WizardsTest::busyStepsKeepTheWindowAlive()
+{
+    QFETCH(bool, previous);
+    QFETCH(bool, close);
+    QFETCH(int, exitCode);
+    const QString target = sandbox.filePath(QTest::currentDataTag());
+    const QString gate = target + ".gate";
+    if (previous) {
+        TestSupport::writeFile(target + "/Uninstaller/LinuxInstaller", "old\n");
+        TestSupport::writeScript(target + "/uninstall",
+                                 TestSupport::gatedScript(gate, "echo 'old one'",
+                                                          "echo 'old two' "
+                                                          ">&2\nrm -r Uninstaller uninstall"));
+    }
+    const QByteArray path = gatedDesktopTool(gate);
+    ORNAInstaller installer(archive(2, 0), toolSettings(previous ? "" : "links"));
+    installer.setupWizard();
+    QWizardPage *progress = WizardTest::pageOf<ORNAProgressPage>(installer);
+    QString buttons;
+    QTimer opener;
+    openGateOn(opener, installer.wizardWindow(), progress,
+               previous ? "old one" : "Creating desktop shortcuts...", gate, close, &buttons);
+    QWizard *wizard = typeDirectory(installer, target);
+    click(wizard, QWizard::NextButton);
+    QTRY_VERIFY_WITH_TIMEOUT(installer.hasInstallationFailed() ||
+                                 WizardTest::logText(progress).endsWith("Finished."),
+                             30000);
+    qputenv("PATH", path);
+    QCOMPARE(buttons, "Back off, Next hidden, Finish off, Cancel on");
+    // A step that blocked the event loop would show the gate's time-out or the tool's failure.
+    const QStringList red = {"old two", "note <b>not bold</b>"};
+    QCOMPARE(WizardTest::redParagraphs(progress), red.mid(previous ? 0 : 1, exitCode ? 1 : 2));
+    QCOMPARE(wizard->isVisible(), !close);
+    QCOMPARE(installer.exitCode(0), exitCode);
+    QCOMPARE(QFileInfo::exists(target + "/data/file2"), exitCode == 0);
+    QVERIFY(TestSupport::readAll(target + "/Uninstaller/LinuxInstaller") != "old\n");
+}
+
+void WizardsTest::showWithoutWizardLogsError()
+{
+    ORNAInstaller installer(InstallerOptions(), toolSettings(""));
+    TestSupport::StreamCapture capture(1);
+    installer.showWizard();
+    QCOMPARE(capture.text(), QByteArray("Error: cannot show the wizard, because it is NULL\n"));
+}
+
+void WizardsTest::uninstall_data()
+{
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("close");
+    QTest::newRow("No leaves everything") << "Tool & <Co>" << int(QMessageBox::No) << false;
+    QTest::newRow("Yes removes the installation") << "Tool 2.0" << int(QMessageBox::Yes) << false;
+    QTest::newRow("window closed while removing") << "Tool" << int(QMessageBox::Yes) << true;
+}
+
+// The uninstaller asks first; its desktop tool waits for the gate, and only Cancel can be
+// clicked meanwhile. A window closed meanwhile lets the removal run to its end.
+void WizardsTest::uninstall()
+{
+    QFETCH(QString, title);
+    QFETCH(int, answer);
+    QFETCH(bool, close);
+    // The directory goes into the welcome text as it is, markup characters included.
+    const QString installed = sandbox.filePath("Tool <" + QString(QTest::currentDataTag()) + '>');
+    for (const char *file : {"/uninstall", "/Uninstaller/LinuxInstaller", "/bin/tool"})
+        TestSupport::writeFile(installed + file, "");
+    TestSupport::writeFile(installed + "/Uninstaller/desktopEntries/t.desktop",
+                           "[Desktop Entry]\n");
+    const QByteArray path = gatedDesktopTool(installed + ".gate");
+    ORNAInstallerSettings settings;
+    settings.productTitle = title;
+    ORNAUninstaller uninstaller(InstallerOptions(), settings, installed + "/Uninstaller",
+                                installed + "/Uninstaller/LinuxInstaller");
+    uninstaller.setupWizard();
+    uninstaller.showWizard();
+    QWizard *wizard = uninstaller.wizardWindow();
+    QVERIFY(QTest::qWaitForWindowActive(wizard));
+    EXPECT_SEEN(wizard, "Welcome / Welcome to the " + title +
+                            " uninstaller\nYou are going to "
+                            "remove " +
+                            title +
+                            " from your computer.<br><br><b>Note: the "
+                            "installation directory will be completely deleted:</b><br>" +
+                            installed +
+                            "<br><br>Click Uninstall to continue.\n"
+                            "Back hidden, Uninstall on, Finish hidden, Cancel on");
+    QWizardPage *progress = WizardTest::pageOf<ORNAUninstallerProgressPage>(uninstaller);
+    QString buttons;
+    QTimer opener;
+    openGateOn(opener, wizard, progress, "Removing desktop shortcuts", installed + ".gate", close,
+               &buttons);
+    QString box;
+    WizardTest::answerNextDialog(answer, &box);
+    click(wizard, QWizard::NextButton);
+    QCOMPARE(box, "Confirm unstallation | Do you want to uninstall " + title +
+                      "? | &Yes [&No] | QWizard");
+    const bool yes = answer == QMessageBox::Yes;
+    QCOMPARE(wizard->isVisible(), yes);
+    QTRY_VERIFY_WITH_TIMEOUT(!yes || WizardTest::logText(progress).endsWith("Done."), 30000);
+    qputenv("PATH", path);
+    QCOMPARE(QFile::exists(installed + "/bin/tool"), !yes);
+    if (!yes)
+        return;
+    QCOMPARE(buttons, "Back off, Uninstall hidden, Finish off, Cancel on");
+    // A removal that blocked the event loop would show the tool's failure.
+    QCOMPARE(WizardTest::logText(progress),
+             "Removing desktop shortcuts and program menu entries...\nDeleting the installation "
+             "directory " +
+                 installed + "...\nDone.");
+    QCOMPARE(WizardTest::redParagraphs(progress), QStringList());
+    QVERIFY(!QFile::exists(installed));
+    QCOMPARE(wizard->isVisible(), !close);
+    if (close)
+        return;
+    EXPECT_SEEN(wizard, "Uninstalling " + title +
+                            " /  \n100%\n"
+                            "Back on, Uninstall hidden, Finish on, Cancel on");
+    // Back to the welcome page and forward again asks nothing and starts nothing.
+    click(wizard, QWizard::BackButton);
+    click(wizard, QWizard::NextButton);
+    QTest::qWait(100);
+    QCOMPARE(WizardTest::logText(progress).count("Done."), 1);
+    click(wizard, QWizard::FinishButton);
+    QVERIFY(!wizard->isVisible());
+}
+
+QTEST_MAIN(WizardsTest)
+#include "tst_wizards.moc"
