@@ -75,10 +75,8 @@ QString seen(QWizard *wizard)
     for (int which :
          {QWizard::BackButton, QWizard::NextButton, QWizard::FinishButton, QWizard::CancelButton}) {
         const QAbstractButton *button = wizard->button(QWizard::WizardButton(which));
-        states << button->text().remove(QRegularExpression("[&<>]")).trimmed() +
-                      (!button->isVisible()  ? " hidden"
-                       : button->isEnabled() ? " on"
-                                             : " off");
+        const char *state = !button->isVisible() ? " hidden" : button->isEnabled() ? " on" : " off";
+        states << button->text().remove(QRegularExpression("[&<>]")).trimmed() + state;
     }
     return pageSeen(wizard->currentPage()) + '\n' + states.join(", ");
 }
@@ -166,11 +164,8 @@ QStringList redParagraphs(QWizardPage *page)
     QStringList red;
     const QTextDocument *document = page->findChild<QTextEdit *>()->document();
     for (QTextBlock block = document->begin(); block.isValid(); block = block.next())
-        for (auto it = block.begin(); !it.atEnd(); ++it)
-            if (it.fragment().charFormat().foreground().color() == QColor(Qt::red)) {
-                red << block.text();
-                break;
-            }
+        if (block.begin().fragment().charFormat().foreground().color() == QColor(Qt::red))
+            red << block.text();
     return red;
 }
 
@@ -367,12 +362,11 @@ void WizardsTest::walkThrough()
                             "Back on, Next off, Finish hidden, Cancel on");
     // Next follows the choice, made with Space or the mouse.
     const auto choices = wizard->currentPage()->findChildren<QRadioButton *>();
+    QTest::mouseClick(choices[1], Qt::LeftButton);
+    QVERIFY(seen(wizard).endsWith("Next off, Finish hidden, Cancel on"));
     choices[0]->setFocus();
     QTest::keyClick(choices[0], Qt::Key_Space);
     QVERIFY(seen(wizard).endsWith("Next on, Finish hidden, Cancel on"));
-    QTest::mouseClick(choices[1], Qt::LeftButton);
-    QVERIFY(seen(wizard).endsWith("Next off, Finish hidden, Cancel on"));
-    QTest::mouseClick(choices[0], Qt::LeftButton);
     click(wizard, QWizard::NextButton);
     QCOMPARE(shows(wizard),
              "Installation Settings / Customize the installation.\nShortcuts\n"
@@ -393,24 +387,21 @@ void WizardsTest::walkThrough()
         "WARNING: The uninstaller will delete the installation directory completely.\n";
     const QString full = sandbox.filePath("full");
     TestSupport::writeFile(full + "/file", "");
-    const QStringList refused = {
-        "",
-        "Error: the given installation directory is an empty string.",
-        "Programs/Tool",
-        "Error: The installation directory 'Programs/Tool' is not a full path.\n\nPlease give a "
-        "full path starting with / (or with ~/ for a directory in your home directory).",
-        "~",
-        "Error: Refusing to install in the home directory." + force,
-        "/",
-        "Error: Refusing to install in the root directory." + force,
-        full,
-        "Error: The installation directory '" + full + "' is not empty." + force};
-    for (int i = 0; i < refused.size(); i += 2) {
+    const QList<QStringList> refused = {
+        {"", "Error: the given installation directory is an empty string."},
+        {"Programs/Tool",
+         "Error: The installation directory 'Programs/Tool' is not a full path.\n\n"
+         "Please give a full path starting with / (or with ~/ for a directory "
+         "in your home directory)."},
+        {"~", "Error: Refusing to install in the home directory." + force},
+        {"/", "Error: Refusing to install in the root directory." + force},
+        {full, "Error: The installation directory '" + full + "' is not empty." + force}};
+    for (const QStringList &typedAndSaid : refused) {
         answerNextDialog(QMessageBox::Ok, &dialog);
-        edit->setText(refused[i]);
+        edit->setText(typedAndSaid[0]);
         click(wizard, QWizard::NextButton);
-        QCOMPARE(dialog,
-                 "Installation Directory | " + refused[i + 1] + " | OK | ORNAInstallDirectoryPage");
+        QCOMPARE(dialog, "Installation Directory | " + typedAndSaid[1] +
+                             " | OK | ORNAInstallDirectoryPage");
         QCOMPARE(wizard->currentPage(), pageOf<ORNAInstallDirectoryPage>(installer));
     }
     edit->clear();
@@ -418,13 +409,11 @@ void WizardsTest::walkThrough()
     click(wizard, QWizard::NextButton);
     // The directory as the wizard will use it, shown as text.
     const QString target = home + "/Programs/<b>Tool</b>";
-    QCOMPARE(shows(wizard),
-             "Start Installation /  \nTool 2.0 will be installed into this directory:"
-             "\n\n" +
-                 target +
-                 "\n\nClick Finish to start the installation process, or "
-                 "click Back to change the settings.\nBack on, Next on, Finish hidden, "
-                 "Cancel on");
+    QCOMPARE(shows(wizard), QString("Start Installation /  \nTool 2.0 will be installed into this "
+                                    "directory:\n\n%1\n\nClick Finish to start the installation "
+                                    "process, or click Back to change the settings.\nBack on, "
+                                    "Next on, Finish hidden, Cancel on")
+                                .arg(target));
     click(wizard, QWizard::NextButton);
     QWizardPage *progress = wizard->currentPage();
     QTRY_VERIFY_WITH_TIMEOUT(logText(progress).endsWith("\nFinished."), 60000);
@@ -457,36 +446,28 @@ void WizardsTest::walkThrough()
 void WizardsTest::pages_data()
 {
     QTest::addColumn<QString>("parts");
-    QTest::addColumn<QString>("page"); // "*" for the titles of all pages
-    QTest::addColumn<QString>("expected");
-    const QString core = "Installation Settings, Start Installation, Installing Tool 2.0 ...";
-    const QString unticked = "[ ] Start Tool && Co\n[ ] Show the readme";
-    QTest::addRow("bare") << ""
-                          << "*"
-                          << "Welcome, " + core;
-    QTest::addRow("licence as markup") << "markup"
-                                       << "License Agreement"
-                                       << "License Agreement / Please read the following license "
-                                          "agreement.\nBe nice.\n[ ] I &accept the terms of the "
-                                          "license agreement.\n[ ] I &do not accept the terms of "
-                                          "the license agreement.";
+    QTest::addColumn<QString>("expected"); // the page of that title, or the titles of all pages
+    const QString finish = "All Done /  \n<p>Tool is <b>ready</b>.</p>";
+    QTest::addRow("bare") << QString()
+                          << "Welcome, Installation Settings, Start Installation, Installing Tool "
+                             "2.0 ...";
+    QTest::addRow("licence as markup")
+        << "markup"
+        << "License Agreement / Please read the following license agreement.\nBe nice.\n[ ] I "
+           "&accept the terms of the license agreement.\n[ ] I &do not accept the terms of the "
+           "license agreement.";
     QTest::addRow("prefix, no shortcuts")
         << "prefix"
-        << "Installation Settings"
         << "Installation Settings / Customize the installation.\n" + directoryPage.arg("/srv/x y");
-    QTest::addRow("finish, unticked") << "finish options unticked"
-                                      << "All Done"
-                                      << "All Done /  \n<p>Tool is <b>ready</b>.</p>\n" + unticked;
-    QTest::addRow("finish, text only") << "finish"
-                                       << "All Done"
-                                       << "All Done /  \n<p>Tool is <b>ready</b>.</p>";
+    QTest::addRow("finish, unticked")
+        << "finish options unticked" << finish + "\n[ ] Start Tool && Co\n[ ] Show the readme";
+    QTest::addRow("finish, text only") << "finish" << finish;
 }
 
 // The pages present for the settings and what they show.
 void WizardsTest::pages()
 {
     QFETCH(QString, parts);
-    QFETCH(QString, page);
     QFETCH(QString, expected);
     InstallerOptions options;
     options.prefix = parts.contains("prefix") ? "/srv/x y" : "";
@@ -494,8 +475,8 @@ void WizardsTest::pages()
     installer.setupWizard();
     QStringList shown;
     for (QWizardPage *each : installer.wizardWindow()->findChildren<QWizardPage *>())
-        if (page == "*" || each->title() == page)
-            shown << (page == "*" ? each->title() : pageSeen(each));
+        if (!expected.contains(" / ") || expected.startsWith(each->title() + " / "))
+            shown << (expected.contains(" / ") ? pageSeen(each) : each->title());
     QCOMPARE(shown.join(", "), expected);
 }
 
@@ -508,11 +489,9 @@ void WizardsTest::endings_data()
     const QString progress = "Installing Tool 2.0 ... /  \nProgress\n";
     const QString done = progress + "100%\nBack off, Next on, Finish hidden, Cancel on";
     const QString note = "note <b>not bold</b>";
-    QTest::addRow("Cancel, then Yes") << "Cancel Yes"
-                                      << "" << QStringList() << 1;
+    QTest::addRow("Cancel, then Yes") << "Cancel Yes" << QString() << QStringList() << 1;
     QTest::addRow("Escape, then No") << "Escape No" << done << QStringList{note} << 0;
-    QTest::addRow("window closed, then Yes") << "close Yes"
-                                             << "" << QStringList() << 1;
+    QTest::addRow("window closed, then Yes") << "close Yes" << QString() << QStringList() << 1;
     QTest::addRow("archive script fails")
         << "fails"
         << "Installation Failed /  \nTool 2.0 could not be installed.\n\nThe log below says what "
@@ -527,11 +506,11 @@ void WizardsTest::endings_data()
     // meanwhile lets the step run to its end, and the installation goes no further.
     QTest::addRow("previous installation removed")
         << "previous" << done << QStringList{"old two", note} << 0;
-    QTest::addRow("window closed during the removal") << "previous close"
-                                                      << "" << QStringList{"old two"} << 1;
+    QTest::addRow("window closed during the removal")
+        << "previous close" << QString() << QStringList{"old two"} << 1;
     QTest::addRow("desktop shortcut registered") << "links" << done << QStringList{note} << 0;
-    QTest::addRow("window closed during the registration") << "links close"
-                                                           << "" << QStringList{note} << 0;
+    QTest::addRow("window closed during the registration")
+        << "links close" << QString() << QStringList{note} << 0;
 }
 
 // How an installation ends when the user stops it, when it fails, and when its busy steps
@@ -629,15 +608,12 @@ void WizardsTest::uninstall()
     QWizard *wizard = uninstaller.wizardWindow();
     QVERIFY(QTest::qWaitForWindowActive(wizard));
     QCOMPARE(shows(wizard),
-             "Welcome / Welcome to the " + title +
-                 " uninstaller\nYou are going to "
-                 "remove " +
-                 title +
-                 " from your computer.<br><br><b>Note: the "
-                 "installation directory will be completely deleted:</b><br>" +
-                 installed +
-                 "<br><br>Click Uninstall to continue.\nBack hidden, Uninstall on, Finish "
-                 "hidden, Cancel on");
+             QString("Welcome / Welcome to the %1 uninstaller\nYou are going to remove "
+                     "%1 from your computer.<br><br><b>Note: the installation "
+                     "directory will be completely deleted:</b><br>%2<br><br>Click "
+                     "Uninstall to continue.\nBack hidden, Uninstall on, Finish "
+                     "hidden, Cancel on")
+                 .arg(title, installed));
     QWizardPage *progress = pageOf<ORNAUninstallerProgressPage>(uninstaller);
     QString buttons, box;
     QTimer opener;
@@ -651,7 +627,7 @@ void WizardsTest::uninstall()
     QCOMPARE(wizard->isVisible(), yes);
     QTRY_VERIFY_WITH_TIMEOUT(!yes || logText(progress).endsWith("Done."), 30000);
     qputenv("PATH", path);
-    QCOMPARE(QFile::exists(installed + "/bin/tool"), !yes);
+    QCOMPARE(QFile::exists(installed), !yes);
     if (!yes)
         return;
     QCOMPARE(buttons, "Back off, Uninstall hidden, Finish off, Cancel on");
@@ -659,8 +635,6 @@ void WizardsTest::uninstall()
     QCOMPARE(logText(progress), "Removing desktop shortcuts and program menu entries...\n"
                                 "Deleting the installation directory " +
                                     installed + "...\nDone.");
-    QCOMPARE(redParagraphs(progress), QStringList());
-    QVERIFY(!QFile::exists(installed));
     QCOMPARE(wizard->isVisible(), !close);
     if (close)
         return;
