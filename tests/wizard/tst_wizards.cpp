@@ -1,6 +1,5 @@
-// The installer and uninstaller wizards driven headless through real installations by small
-// archive scripts that the test writes itself (the demo's archive goes through them on a
-// display in tests/xdisplay).
+// The wizards driven headless through real installations by archive scripts the test writes
+// itself (the demo's archive goes through them on a display in tests/xdisplay).
 #include "installerOptions.h"
 #include "ornaBase.h"
 #include "ornaInstaller.h"
@@ -114,8 +113,7 @@ bool isCut(QWidget *widget)
            (widget->width() < wanted.width() || widget->height() < wanted.height());
 }
 
-// What a user cannot read or reach on the current page: cut widgets, two controls with one
-// accelerator, controls that Tab never reaches.
+// What a user cannot read or reach: cut widgets, clashing accelerators, controls Tab misses.
 QStringList pageFaults(QWizard *wizard)
 {
     QTest::qWait(50); // the window adapts its size once the page is laid out
@@ -169,9 +167,8 @@ QStringList redParagraphs(QWizardPage *page)
     return red;
 }
 
-// Answers the next modal dialog from the event loop: a message box with the given button, any
-// other dialog (or with NoButton) by rejecting it. Sets *seen to its title, and for a box
-// " | text | buttons ([default]) | the class of its parent".
+// Answers the next modal dialog from the event loop (a box with the button, else rejects it);
+// *seen is its title, for a box then " | text | buttons ([default]) | class of its parent".
 void answerNextDialog(int button, QString *seen)
 {
     QTimer::singleShot(0, qApp, [button, seen]() {
@@ -191,9 +188,8 @@ void answerNextDialog(int button, QString *seen)
     });
 }
 
-// Puts a desktop icon tool first in PATH that waits for the gate (returns the old PATH). The
-// gate opens once the page's log shows text: then the buttons' states go to *buttons, and the
-// window is closed first if asked.
+// Puts a desktop icon tool that waits for the gate first in PATH (returns the old one). Once the
+// log shows text the buttons' states go to *buttons, the window closes if asked, the gate opens.
 QByteArray gateStep(QTimer &timer, QWizard *wizard, QWizardPage *page, const QString &text,
                     const QString &gate, bool close, QString *buttons)
 {
@@ -287,7 +283,6 @@ private:
     QWizard *typeDirectory(ORNAInstaller &installer, const QString &typed);
 
     QTemporaryDir sandbox;
-    QString home;
 };
 
 // A HOME and XDG directories in the sandbox, and recording stand-ins for the desktop tools,
@@ -301,7 +296,6 @@ void WizardsTest::initTestCase()
     for (const QString &name : environment.keys())
         if (name == "HOME" || name.startsWith("XDG_") || name == "GSETTINGS_BACKEND")
             qputenv(name.toUtf8().constData(), environment.value(name).toUtf8());
-    home = QDir::homePath();
     QDir().mkpath(sandbox.filePath("bin"));
     for (const char *tool :
          {"xdg-icon-resource", "xdg-desktop-icon", "xdg-desktop-menu", "gsettings", "xdg-open"})
@@ -314,8 +308,7 @@ void WizardsTest::initTestCase()
 InstallerOptions WizardsTest::archive(int files, int exitCode)
 {
     InstallerOptions options;
-    options.installScript =
-        sandbox.filePath(QStringLiteral("archive%1-%2").arg(files).arg(exitCode));
+    options.installScript = sandbox.filePath(QString("archive%1-%2").arg(files).arg(exitCode));
     TestSupport::writeScript(options.installScript,
                              "mkdir -p \"$2/data\"\nfor i in $(seq " + QByteArray::number(files) +
                                  "); do echo $i > \"$2/data/file$i\"; echo data/file$i; sleep "
@@ -338,6 +331,7 @@ QWizard *WizardsTest::typeDirectory(ORNAInstaller &installer, const QString &typ
 // One installation through every page, by mouse and keyboard, as a user sees it.
 void WizardsTest::walkThrough()
 {
+    const QString home = QDir::homePath();
     ORNAInstaller installer(archive(3, 0),
                             toolSettings("licence readme finish options link links"));
     TestSupport::StreamCapture capture(1);
@@ -502,8 +496,7 @@ void WizardsTest::endings_data()
     QTest::addRow("directory cannot be created")
         << "file in the way" << progress + "Back off, Next off, Finish hidden, Cancel on"
         << QStringList{"Error: Failed to create installation directory: TARGET"} << 1;
-    // The old uninstall script, or the desktop tool, waits for the gate: a window closed
-    // meanwhile lets the step run to its end, and the installation goes no further.
+    // A window closed while the old uninstall script or the desktop tool runs lets it end.
     QTest::addRow("previous installation removed")
         << "previous" << done << QStringList{"old two", note} << 0;
     QTest::addRow("window closed during the removal")
@@ -539,7 +532,7 @@ void WizardsTest::endings()
     installer.setupWizard();
     QWizard *wizard = installer.wizardWindow();
     QWizardPage *progress = pageOf<ORNAProgressPage>(installer);
-    QString buttons;
+    QString buttons, box;
     QTimer opener;
     const QByteArray path =
         gateStep(opener, wizard, progress, how.startsWith("links") ? "Creating desktop" : "old one",
@@ -547,7 +540,6 @@ void WizardsTest::endings()
     click(typeDirectory(installer, target), QWizard::NextButton);
     if (asked) {
         QTRY_VERIFY(QFile::exists(target + "/data/file2"));
-        QString box;
         answerNextDialog(how.endsWith("Yes") ? QMessageBox::Yes : QMessageBox::No, &box);
         if (how.startsWith("Cancel"))
             QTest::mouseClick(wizard->button(QWizard::CancelButton), Qt::LeftButton);
@@ -567,8 +559,9 @@ void WizardsTest::endings()
     QCOMPARE(wizard->isVisible(), !expected.isEmpty());
     // A busy step that blocked the event loop would show the gate's time-out or a tool's failure.
     QCOMPARE(redParagraphs(progress), red.replaceInStrings("TARGET", target));
-    const bool gated = how.startsWith("previous") || how.startsWith("links");
-    QCOMPARE(buttons, gated ? "Back off, Next off, Finish hidden, Cancel on" : "");
+    QCOMPARE(buttons, how.contains(QRegularExpression("^(previous|links)"))
+                          ? "Back off, Next off, Finish hidden, Cancel on"
+                          : "");
     QCOMPARE(installer.exitCode(0), exitCode);
     QCOMPARE(QFileInfo::exists(target + "/data/file2"), exitCode == 0);
     QCOMPARE(QFileInfo::exists(target), !how.contains(QRegularExpression("Yes|fails")));
@@ -587,8 +580,7 @@ void WizardsTest::uninstall_data()
     QTest::newRow("window closed while removing") << "Tool" << int(QMessageBox::Yes) << true;
 }
 
-// The uninstaller asks first; its desktop tool waits for the gate, and only Cancel can be
-// clicked meanwhile. A window closed meanwhile lets the removal run to its end.
+// The uninstaller asks first; a window closed during the removal lets it run to its end.
 void WizardsTest::uninstall()
 {
     QFETCH(QString, title);
