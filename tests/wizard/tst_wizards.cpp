@@ -167,17 +167,17 @@ QStringList redParagraphs(QWizardPage *page)
     return red;
 }
 
-// Answers the next modal dialog from the event loop (a box with the button, else rejects it);
-// *seen is its title, for a box then " | text | buttons ([default]) | class of its parent".
-void answerNextDialog(int button, QString *seen)
+// Answers the next modal dialog of the wizard from the event loop (a box with the button, else
+// rejects it); *seen is its title, for a box then " | text | buttons ([default]) | its parent".
+void answerNextDialog(QWizard *wizard, int button, QString *seen, int tries = 300)
 {
-    QTimer::singleShot(0, qApp, [button, seen]() {
+    QTimer::singleShot(10, wizard, [=]() {
         auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-        if (dialog == nullptr)
-            return answerNextDialog(button, seen); // not shown yet: try again on the next turn
+        if (dialog == nullptr) // not shown yet: try again soon, for a while
+            return tries > 0 ? answerNextDialog(wizard, button, seen, tries - 1) : void();
         *seen = dialog->windowTitle();
         auto *box = qobject_cast<QMessageBox *>(dialog);
-        if (box == nullptr || button == QMessageBox::NoButton)
+        if (box == nullptr || box->button(QMessageBox::StandardButton(button)) == nullptr)
             return dialog->reject();
         QStringList buttons;
         for (QAbstractButton *each : box->buttons())
@@ -370,7 +370,7 @@ void WizardsTest::walkThrough()
                  "\nBack on, Next on, Finish hidden, Cancel on");
     QTest::keyClick(wizard, Qt::Key_D, Qt::AltModifier); // unticks the desktop shortcuts
     QString dialog;
-    answerNextDialog(QMessageBox::NoButton, &dialog);
+    answerNextDialog(wizard, QMessageBox::NoButton, &dialog);
     QTest::mouseClick(wizard->currentPage()->findChild<QPushButton *>(), Qt::LeftButton);
     QCOMPARE(dialog, "Choose Installation Directory");
     auto *edit = wizard->currentPage()->findChild<QLineEdit *>();
@@ -391,7 +391,7 @@ void WizardsTest::walkThrough()
         {"/", "Error: Refusing to install in the root directory." + force},
         {full, "Error: The installation directory '" + full + "' is not empty." + force}};
     for (const QStringList &typedAndSaid : refused) {
-        answerNextDialog(QMessageBox::Ok, &dialog);
+        answerNextDialog(wizard, QMessageBox::Ok, &dialog);
         edit->setText(typedAndSaid[0]);
         click(wizard, QWizard::NextButton);
         QCOMPARE(dialog, "Installation Directory | " + typedAndSaid[1] +
@@ -540,7 +540,7 @@ void WizardsTest::endings()
     click(typeDirectory(installer, target), QWizard::NextButton);
     if (asked) {
         QTRY_VERIFY(QFile::exists(target + "/data/file2"));
-        answerNextDialog(how.endsWith("Yes") ? QMessageBox::Yes : QMessageBox::No, &box);
+        answerNextDialog(wizard, how.endsWith("Yes") ? QMessageBox::Yes : QMessageBox::No, &box);
         if (how.startsWith("Cancel"))
             QTest::mouseClick(wizard->button(QWizard::CancelButton), Qt::LeftButton);
         else if (how.startsWith("Escape"))
@@ -611,7 +611,7 @@ void WizardsTest::uninstall()
     QTimer opener;
     const QByteArray path = gateStep(opener, wizard, progress, "Removing desktop shortcuts",
                                      installed + ".gate", close, &buttons);
-    answerNextDialog(answer, &box);
+    answerNextDialog(wizard, answer, &box);
     click(wizard, QWizard::NextButton);
     QCOMPARE(box, "Confirm unstallation | Do you want to uninstall " + title +
                       "? | &Yes [&No] | QWizard");
