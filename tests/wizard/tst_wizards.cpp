@@ -23,7 +23,6 @@
 
 namespace WizardTest {
 
-// The wizard's one page of the given class.
 template <typename Page>
 Page *pageOf(const ORNAInstallerBase &engine)
 {
@@ -489,7 +488,7 @@ void WizardsTest::endings_data()
     QTest::addRow("archive script fails")
         << "fails"
         << "Installation Failed /  \nTool 2.0 could not be installed.\n\nThe log below says what "
-           "went wrong. Click Finish to close the installer.\n2%\n"
+           "went wrong. Click Finish to close the installer.\n"
            "Back off, Next hidden, Finish on, Cancel on"
         << QStringList{note, "Error: The installation script failed with exit code 2."} << 1;
     // Accepted on the settings page; only the creation finds the file in the way.
@@ -530,6 +529,7 @@ void WizardsTest::endings()
     ORNAInstaller installer(archive(asked ? 20 : 2, how == "fails" ? 2 : 0),
                             toolSettings("readme finish " + how));
     installer.setupWizard();
+    installer.setProgressMaximum(how == "fails" ? 0 : 20); // no file count: a bar without range
     QWizard *wizard = installer.wizardWindow();
     QWizardPage *progress = pageOf<ORNAProgressPage>(installer);
     QString buttons, box;
