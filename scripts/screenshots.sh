@@ -21,7 +21,7 @@ build=$(cd "${1:-$root/build}" && pwd)
 output=${2:-$root/docs/screenshots}
 
 WD_PROGRAM=screenshots.sh
-source "$root/tests/xdisplay/wizard-driver.sh"
+source "$root/scripts/wizard-driver.sh"
 
 for tool in Xvfb:xvfb xdotool:xdotool import:imagemagick convert:imagemagick xprop:x11-utils \
     xwininfo:x11-utils \

@@ -5,7 +5,7 @@
 set -euo pipefail
 root=$(cd "$1" && pwd)
 WD_PROGRAM=ansible-role
-source "$root/tests/xdisplay/wizard-driver.sh"
+source "$root/scripts/wizard-driver.sh"
 command -v ansible-playbook >/dev/null || { echo "SKIP: no ansible-playbook"; exit 77; }
 wd_begin
 wd_sandbox

@@ -10,7 +10,7 @@ source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 cache=${ORNA_ROOT_CACHE:-/var/cache/orna-system-test/bookworm}
 screenshot_dir=${ORNA_SCREENSHOT_DIR:-$source_dir/build/system-test}
 WD_PROGRAM=debian-root
-source "$source_dir/tests/xdisplay/wizard-driver.sh"
+source "$source_dir/scripts/wizard-driver.sh"
 
 # What every X11 desktop has; the bundle leaves exactly these to the system.
 desktop_packages=libx11-6,libx11-xcb1,libxcb1,libxcb-icccm4,libxcb-image0,libxcb-keysyms1,\

@@ -10,7 +10,7 @@ set -euo pipefail
 root=$(cd "$1" && pwd)
 bin=$(cd "$2" && pwd)/bin
 WD_PROGRAM=on-display-$3
-source "$root/tests/xdisplay/wizard-driver.sh"
+source "$root/scripts/wizard-driver.sh"
 
 skip() { echo "SKIP: $1 is not installed"; exit 77; }
 need() { for tool; do command -v "$tool" >/dev/null || skip "$tool"; done; }

@@ -1,5 +1,5 @@
 # Drives the wizards on a virtual display as a person would (xdotool, ImageMagick photographs);
-# sourced by the display, Ansible and Debian root tests and by scripts/screenshots.sh. Waits poll
+# sourced by scripts/screenshots.sh and by the display, Ansible and Debian root tests. Waits poll
 # for up to WD_TIMEOUT seconds, never sleep a fixed time: a loaded machine only takes longer.
 WD_PROGRAM=${WD_PROGRAM:-wizard-driver} WD_TIMEOUT=${WD_TIMEOUT:-120} WD_WORK='' WD_XVFB_PID=''
 WD_GROUPS=() # process groups of wd_start, killed by wd_cleanup with the display server
