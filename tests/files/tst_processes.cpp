@@ -1,3 +1,5 @@
+// The library's child processes: recorded or discarded output, a cleaned environment, a runner
+// that waits with a time limit.
 #include "ornaOutputDiscardingProcess.h"
 #include "ornaOutputRecordingProcess.h"
 #include "ornaProcessThread.h"
@@ -5,50 +7,41 @@
 #include <QSignalSpy>
 #include <QTest>
 
-namespace {
-
-// Runs the process through its start() slot and waits for finished(ORNAProcess*).
-bool runThroughSlot(ORNAProcess &process)
-{
-    QSignalSpy finished(&process, qOverload<ORNAProcess *>(&ORNAProcess::finished));
-    QMetaObject::invokeMethod(&process, "start");
-    if (finished.isEmpty() && !finished.wait(30000))
-        return false;
-    return finished.size() == 1 && finished.first().first().value<ORNAProcess *>() == &process;
-}
-
-} // namespace
-
 class TestProcesses : public QObject
 {
     Q_OBJECT
+
+    // Runs the process through its start() slot and waits for finished(ORNAProcess*).
+    static bool runThroughSlot(ORNAProcess &process)
+    {
+        QSignalSpy finished(&process, qOverload<ORNAProcess *>(&ORNAProcess::finished));
+        QMetaObject::invokeMethod(&process, "start");
+        return (!finished.isEmpty() || finished.wait(30000)) && finished.size() == 1 &&
+               finished.first().first().value<ORNAProcess *>() == &process;
+    }
 
 private slots:
     // A child of the installer must not load the installer's bundled Qt.
     void cleanedEnvironment_data()
     {
         QTest::addColumn<bool>("clean");
-        QTest::newRow("clean") << true;
-        QTest::newRow("inherited") << false;
+        QTest::addRow("clean") << true;
+        QTest::addRow("inherited") << false;
     }
     void cleanedEnvironment()
     {
         QFETCH(bool, clean);
-        qputenv("LD_LIBRARY_PATH", "/parent/lib");
-        qputenv("QTDIR", "/parent/qt");
-        qputenv("QT_PLUGIN_PATH", "/parent/plugins");
-        qputenv("MY_LD_LIBRARY_PATH", "/kept/mine");
+        const QStringList parents = {"LD_LIBRARY_PATH=/parent/lib", "QTDIR=/parent/qt",
+                                     "QT_PLUGIN_PATH=/parent/plugins"};
+        for (const QString &variable : parents + QStringList{"MY_LD_LIBRARY_PATH=/kept"})
+            qputenv(variable.section('=', 0, 0).toLatin1(), variable.section('=', 1).toLatin1());
         ORNAOutputRecordingProcess process(QStringLiteral("env"));
         process.setCleanQtEnvironment(clean);
         QVERIFY(runThroughSlot(process));
-        QStringList lines = process.recordedStandardOutput().split(QLatin1Char('\n'));
-        lines.removeAll(QString());
+        QStringList lines = process.recordedStandardOutput().split('\n', Qt::SkipEmptyParts);
         QStringList expected = QProcess::systemEnvironment();
-        if (clean) {
-            for (const char *dropped : {"LD_LIBRARY_PATH=/parent/lib", "QTDIR=/parent/qt",
-                                        "QT_PLUGIN_PATH=/parent/plugins"})
-                QCOMPARE(expected.removeAll(QLatin1String(dropped)), 1);
-        }
+        for (const QString &variable : clean ? parents : QStringList())
+            QCOMPARE(expected.removeAll(variable), 1);
         lines.sort();
         expected.sort();
         QCOMPARE(lines, expected);
@@ -57,35 +50,26 @@ private slots:
     void recordsBothChannelsAndInput()
     {
         ORNAOutputRecordingProcess process(
-            QStringLiteral("sh"),
-            {QStringLiteral("-c"),
-             QStringLiteral("cat; printf 'out\\344\\0hidden'; printf 'err\\n' >&2; exit 3")},
-            QStringLiteral("in\n"));
+            "sh", {"-c", "cat; printf 'out\\344\\0hidden'; printf 'err\\n' >&2; exit 3"}, "in\n");
         QVERIFY(runThroughSlot(process));
         QCOMPARE(process.recordedStandardOutput(), QStringLiteral("in\nout\u00e4"));
         QCOMPARE(process.recordedStandardError(), QStringLiteral("err\n"));
         QCOMPARE(process.exitCode(), 3);
     }
 
-    void discardedOutputDoesNotBlock()
+    // Output nobody reads must not block the child; a runner stops what overruns its time.
+    void discardingAndRunner()
     {
         auto *process = new ORNAOutputDiscardingProcess(
-            QStringLiteral("sh"),
-            {QStringLiteral("-c"), QStringLiteral("head -c 9000000 /dev/zero; "
-                                                  "head -c 9000000 /dev/zero >&2")});
+            "sh", {"-c", "head -c 9000000 /dev/zero; head -c 9000000 /dev/zero >&2"});
         ORNAProcessThread runner(process);
         QVERIFY(runner.runToEnd(120000));
         QCOMPARE(process->exitCode(), 0);
         QCOMPARE(process->bytesAvailable(), qint64(0));
-    }
-
-    void runnerKillsAfterTimeout()
-    {
-        ORNAProcessThread runner(
-            new ORNAOutputDiscardingProcess(QStringLiteral("sleep"), {QStringLiteral("30")}));
-        QVERIFY(!runner.runToEnd(200));
-        QCOMPARE(runner.process()->state(), QProcess::NotRunning);
-        ORNAProcessThread missing(new ORNAProcess(QStringLiteral("/nonexistent/program")));
+        ORNAProcessThread sleeper(new ORNAOutputDiscardingProcess("sleep", {"30"}));
+        QVERIFY(!sleeper.runToEnd(200));
+        QCOMPARE(sleeper.process()->state(), QProcess::NotRunning);
+        ORNAProcessThread missing(new ORNAProcess("/nonexistent/program"));
         QVERIFY(!missing.runToEnd(5000));
     }
 };

@@ -1,12 +1,17 @@
 // Members of registered zip archives read and copied as if they were files below a prefix.
 #include "ornaBase.h"
 #include "ornaFile.h"
+#include "ornaWidgetDialogs.h"
 #include "ornaZipFile.h"
 #include "ornaZipRegistry.h"
 #include "testSupport.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <sys/stat.h>
 
@@ -161,6 +166,61 @@ private slots:
         QVERIFY(!QFileInfo::exists(dir.filePath("copy")));
     }
 
+    // A target that is missing, older than the member, as old or newer: "w" written, "-" left,
+    // "x" refused. Only the question (16) asks, and only about a file that exists.
+    void overwriteModes_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<QString>("expected");
+        QTest::addRow("always") << 1 << false << "wwww";
+        QTest::addRow("if missing") << 2 << false << "w---";
+        QTest::addRow("if older") << 4 << false << "ww--";
+        QTest::addRow("if different") << 8 << false << "ww-w";
+        QTest::addRow("asked, yes") << 16 << true << "wwww";
+        QTest::addRow("asked, no") << 16 << false << "w---";
+        QTest::addRow("unknown mode") << 3 << false << "xxxx";
+    }
+    void overwriteModes()
+    {
+        QFETCH(int, mode);
+        QFETCH(bool, yes);
+        QFETCH(QString, expected);
+        ORNAWidgetDialogs::install();
+        const QString path = prefix + "/readme.txt";
+        const ORNAZipMember *member = ORNAZipFile::findMember(path);
+        QStringList asked;
+        QTimer answering;
+        QObject::connect(&answering, &QTimer::timeout, [&] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                asked << box->windowTitle() + ": " + box->text();
+                for (QAbstractButton *button : box->buttons())
+                    if (button->text() == (yes ? "&Yes" : "&No"))
+                        button->click();
+            }
+        });
+        answering.start(20);
+        QString seen;
+        for (int age = -2; age < 2; ++age) {
+            const QString target = dir.filePath(QString("mode%1%2%3").arg(mode).arg(yes).arg(age));
+            const QDateTime time = member->date.addSecs(age * 3600);
+            QFile file(target);
+            if (age > -2)
+                QVERIFY(file.open(QIODevice::WriteOnly) && file.write("old") == 3 && file.flush() &&
+                        file.setFileTime(time, QFileDevice::FileModificationTime));
+            file.close();
+            const bool ok = ORNAZipFile::extractFile(member->archive, *member, path, target, mode);
+            seen += !ok ? 'x' : TestSupport::readAll(target).startsWith("first") ? 'w' : '-';
+            if (age > -2 && mode == 16)
+                QCOMPARE(asked.value(age + 1),
+                         "Halvaron: Should the file " + target +
+                             " be overwritten by a file contained in zipfile " +
+                             dir.filePath("package.zip"));
+        }
+        QCOMPARE(seen, expected);
+        QCOMPARE(asked.size(), mode == 16 ? 3 : 0);
+    }
+
     void cleanupClosesRegistry()
     {
         ORNABase::runCleanup();
@@ -180,5 +240,5 @@ private:
     QString prefix = dir.filePath("p");
 };
 
-QTEST_GUILESS_MAIN(TestZipFile)
+QTEST_MAIN(TestZipFile)
 #include "tst_zipFile.moc"
