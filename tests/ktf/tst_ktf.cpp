@@ -530,8 +530,7 @@ private slots:
                  "bad.ktf f.ktf locked.ktf other.ktf same.ktf sub.ktf");
     }
 
-    // Edits keep links and modes; one over the size limit (64 KB: run data still fits) changes
-    // nothing.
+    // Edits keep links and modes; one past the 64 KB limit (coverage data fits) changes nothing.
     void setThroughLinkOrNot()
     {
         QTemporaryDir dir;
