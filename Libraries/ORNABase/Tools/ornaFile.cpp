@@ -1,6 +1,7 @@
 #include "ornaFile.h"
 
 #include "ornaLogging.h"
+#include "ornaUtils.h"
 #include "ornaZipFile.h"
 #include "ornaZipMember.h"
 
@@ -14,21 +15,12 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <utime.h>
 
 namespace {
 
 QString tooLarge()
 {
     return QStringLiteral("larger than %1 MiB").arg(ORNAFile::maximumReadSize / (1024 * 1024));
-}
-
-void setFileTimes(const QString &path, time_t accessTime, time_t modificationTime)
-{
-    struct utimbuf times;
-    times.actime = accessTime;
-    times.modtime = modificationTime;
-    ::utime(QFile::encodeName(path).constData(), &times);
 }
 
 const char notRegular[] = "not a regular file";
@@ -162,7 +154,7 @@ bool ORNAFile::copyFile(const QString &source, const QString &target)
     } else if (sourceFile.copy(target)) {
         struct stat status;
         if (::stat(QFile::encodeName(source).constData(), &status) == 0)
-            setFileTimes(target, status.st_atime, status.st_mtime);
+            ORNAUtils::setFileTimes(target, status.st_atime, status.st_mtime);
         return true;
     }
     QString error = sourceFile.errorString();

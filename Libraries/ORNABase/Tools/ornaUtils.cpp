@@ -7,6 +7,7 @@
 #include <QSet>
 
 #include <cstdlib>
+#include <utime.h>
 
 namespace ORNAUtils {
 
@@ -67,6 +68,14 @@ bool makePath(const QString &path)
 bool removeDirectoryRecursively(const QString &path)
 {
     return ORNATreeRemoval(path).run();
+}
+
+void setFileTimes(const QString &path, time_t accessTime, time_t modificationTime)
+{
+    struct utimbuf times;
+    times.actime = accessTime;
+    times.modtime = modificationTime;
+    ::utime(QFile::encodeName(path).constData(), &times);
 }
 
 } // namespace ORNAUtils

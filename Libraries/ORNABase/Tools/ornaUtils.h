@@ -3,6 +3,8 @@
 
 #include <QString>
 
+#include <ctime>
+
 // Stateless path, text and environment functions, and the directory operations.
 namespace ORNAUtils {
 
@@ -27,6 +29,9 @@ bool makePath(const QString &path);
 // Removes the directory and everything below it; symbolic links are removed, never followed,
 // and other file systems mounted below it are left alone (ORNATreeRemoval tells what is left).
 bool removeDirectoryRecursively(const QString &path);
+
+// Sets a file's access and modification times (seconds since the epoch); failures are ignored.
+void setFileTimes(const QString &path, time_t accessTime, time_t modificationTime);
 
 } // namespace ORNAUtils
 

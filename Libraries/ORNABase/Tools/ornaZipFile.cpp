@@ -9,7 +9,6 @@
 #include <QFileInfo>
 
 #include <ctime>
-#include <utime.h>
 
 namespace {
 
@@ -82,6 +81,14 @@ bool addCurrentMember(ORNAZipArchive *archive)
     return true;
 }
 
+// Logs the minizip step that failed on the member; its bytes are lost.
+QByteArray failedStep(int result, const char *step, const QString &memberPath)
+{
+    ORNA_ERROR("ORNAZipFile",
+               "error " << result << " with zipfile in " << step << ' ' << memberPath);
+    return QByteArray();
+}
+
 bool readCentralDirectory(ORNAZipArchive *archive)
 {
     int result = unzGoToFirstFile(archive->handle);
@@ -140,17 +147,11 @@ QByteArray ORNAZipFile::readMember(ORNAZipArchive *archive, const ORNAZipMember 
         return QByteArray();
     unz_file_pos position = member.position;
     int result = unzGoToFilePos(archive->handle, &position);
-    if (result != UNZ_OK) {
-        ORNA_ERROR("ORNAZipFile",
-                   "error " << result << " with zipfile in unzGoToFilePos " << memberPath);
-        return QByteArray();
-    }
+    if (result != UNZ_OK)
+        return failedStep(result, "unzGoToFilePos", memberPath);
     result = unzOpenCurrentFile(archive->handle);
-    if (result != UNZ_OK) {
-        ORNA_ERROR("ORNAZipFile",
-                   "error " << result << " with zipfile in unzOpenCurrentFile " << memberPath);
-        return QByteArray();
-    }
+    if (result != UNZ_OK)
+        return failedStep(result, "unzOpenCurrentFile", memberPath);
     QByteArray data;
     while (data.size() < member.uncompressedSize) {
         const int wanted = int(qMin<qint64>(readChunkSize, member.uncompressedSize - data.size()));
@@ -158,19 +159,14 @@ QByteArray ORNAZipFile::readMember(ORNAZipArchive *archive, const ORNAZipMember 
         data.resize(start + wanted);
         result = unzReadCurrentFile(archive->handle, data.data() + start, unsigned(wanted));
         if (result < 1) {
-            ORNA_ERROR("ORNAZipFile",
-                       "error " << result << " with zipfile in unzReadCurrentFile " << memberPath);
             unzCloseCurrentFile(archive->handle);
-            return QByteArray();
+            return failedStep(result, "unzReadCurrentFile", memberPath);
         }
         data.truncate(start + result);
     }
     result = unzCloseCurrentFile(archive->handle);
-    if (result != UNZ_OK) {
-        ORNA_ERROR("ORNAZipFile",
-                   "error " << result << " with zipfile in unzCloseCurrentFile " << memberPath);
-        return QByteArray();
-    }
+    if (result != UNZ_OK)
+        return failedStep(result, "unzCloseCurrentFile", memberPath);
     return data;
 }
 
@@ -200,10 +196,8 @@ bool ORNAZipFile::extractFile(ORNAZipArchive *archive, const ORNAZipMember &memb
     if (!writeTarget(data, memberPath, targetPath))
         return false;
     const time_t stored = localTime(member.date);
-    if (stored != -1) {
-        struct utimbuf times = {stored, stored};
-        ::utime(QFile::encodeName(targetPath).constData(), &times);
-    }
+    if (stored != -1)
+        ORNAUtils::setFileTimes(targetPath, stored, stored);
     return true;
 }
 
